@@ -1,0 +1,27 @@
+# Every library comes from Debian packages, found through CMake configs or pkg-config.
+find_package(PkgConfig REQUIRED)
+find_package(SDL2 REQUIRED)
+find_package(OpenGL REQUIRED COMPONENTS OpenGL GLX)
+find_package(GLEW REQUIRED)
+list(APPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR})
+find_package(OpenCVImage REQUIRED)
+find_package(OpenMP REQUIRED)
+find_package(GTest REQUIRED)
+find_package(benchmark REQUIRED)
+pkg_check_modules(GLU REQUIRED IMPORTED_TARGET glu)
+pkg_check_modules(RTMIDI REQUIRED IMPORTED_TARGET rtmidi)
+pkg_check_modules(MPG123 REQUIRED IMPORTED_TARGET libmpg123)
+pkg_check_modules(FFTW3F REQUIRED IMPORTED_TARGET fftw3f)
+pkg_check_modules(LAME REQUIRED IMPORTED_TARGET lame)
+pkg_check_modules(ASSIMP IMPORTED_TARGET assimp)
+pkg_check_modules(DRACO IMPORTED_TARGET draco)
+
+find_path(RANG_INCLUDE_DIR rang.hpp REQUIRED)
+
+# One interface target carrying what the player's code links against.
+add_library(quellin_deps INTERFACE)
+target_include_directories(quellin_deps SYSTEM INTERFACE ${RANG_INCLUDE_DIR})
+target_link_libraries(quellin_deps INTERFACE
+  SDL2::SDL2 GLEW::GLEW OpenGL::GL PkgConfig::GLU
+  OpenCVImage::OpenCVImage OpenMP::OpenMP_CXX
+  PkgConfig::RTMIDI PkgConfig::MPG123 PkgConfig::FFTW3F)

@@ -1,0 +1,38 @@
+#include "platform/Platform.h"
+
+#include <SDL2/SDL.h>
+
+#include <chrono>
+#include <thread>
+
+namespace platform {
+
+void HideConsole() {}
+void ShowConsole() {}
+
+Rect DesktopRect()
+{
+    Rect rect;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) < 0) return rect;
+    SDL_Rect bounds;
+    if (SDL_GetDisplayBounds(0, &bounds) == 0) {
+        rect.left = bounds.x;
+        rect.top = bounds.y;
+        rect.right = bounds.x + bounds.w;
+        rect.bottom = bounds.y + bounds.h;
+    }
+    return rect;
+}
+
+int64_t TicksNow()
+{
+    using Ticks = std::chrono::duration<int64_t, std::ratio<1, 10'000'000>>;
+    return std::chrono::duration_cast<Ticks>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void Sleep(uint32_t milliseconds)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+}  // namespace platform

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, makes the show data if absent, plays the show.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh
+scripts/build.sh
+scripts/make-show-data.sh
+exec build/quellin

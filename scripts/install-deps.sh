@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the show and the tests need.
+# Calls apt-get only when something on the list is missing.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  g++ make cmake pkg-config clang libclang-rt-14-dev
+  # libraries the player and the tools link against
+  libsdl2-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri
+  libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev
+  librang-dev librtmidi-dev libmpg123-dev libfftw3-dev libmp3lame-dev
+  libassimp-dev libdraco-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth x11-utils xdotool imagemagick mesa-utils
+  jackd2 sox lame ffmpeg
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing missing packages: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
