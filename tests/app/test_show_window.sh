@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# As a viewer would: start the player from the repo root, see its 1920 x 1080
+# window, press Escape, and expect status 0 with the echoed key.
+set -euo pipefail
+build=${QUELLIN_BUILD_DIR:-build}
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+
+"$build/quellin" >"$out" &
+pid=$!
+window=$(timeout 60 xdotool search --sync --onlyvisible --pid "$pid" | head -n 1)
+geometry=$(xwininfo -id "$window" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
+echo "window $window: $geometry"
+[ "$geometry" = "1920x1080" ] || { echo "expected a 1920x1080 window"; kill "$pid"; exit 1; }
+
+xdotool windowfocus --sync "$window" 2>/dev/null || true
+xdotool key --window "$window" Escape
+status=0
+wait "$pid" || status=$?
+cat "$out"
+[ "$status" -eq 0 ] || { echo "exit status $status, expected 0"; exit 1; }
+grep -qx 'KEY: 41' "$out" || { echo "no 'KEY: 41' line"; exit 1; }
