@@ -4,6 +4,9 @@
 #include <opencv2/imgproc.hpp>
 
 #include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -15,15 +18,10 @@ void setSampling(GLint filter)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 }
 
-// Uploads rows packed back to back (3 bytes per texel, any width), restoring
-// the caller's unpack alignment afterwards.
-void uploadPacked(TGLTexture& texture, const void* pixels)
+bool isReadableFile(const std::string& path)
 {
-    GLint alignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    texture.Upload(pixels);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    std::error_code error;
+    return !std::filesystem::is_directory(path, error) && std::ifstream(path).is_open();
 }
 
 }  // namespace
@@ -56,7 +54,13 @@ void TGLTexture::Upload(const void* pixels)
 {
     glBindTexture(GL_TEXTURE_2D, texture);
     setSampling(GL_LINEAR);
+    // Rows are packed back to back; with the GL's default alignment of 4 an RGB
+    // row of odd width would be read past its end. The caller's setting is kept.
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, width, height, 0, format, type, pixels);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
 }
 
 void TGLTexture::EnsureSize(int32_t w, int32_t h, CreateMode create)
@@ -73,9 +77,11 @@ void TGLTexture::LoadImage(std::string path)
 {
     cv::Mat image;
     try {
-        image = cv::imread(path, cv::IMREAD_COLOR);
+        // A file that cannot be opened is not handed to the reader, which would
+        // complain about it on standard error.
+        if (isReadableFile(path)) image = cv::imread(path, cv::IMREAD_COLOR);
         if (!image.empty()) cv::cvtColor(image, image, cv::COLOR_BGR2RGB);
-    } catch (const cv::Exception&) {
+    } catch (const std::exception&) {  // cv::Exception, or no memory for a huge picture
         image.release();
     }
     if (image.empty() || !image.isContinuous()) {
@@ -84,9 +90,9 @@ void TGLTexture::LoadImage(std::string path)
         // Shaders sampling the picture then see black instead of garbage.
         const unsigned char black[3] = {0, 0, 0};
         EnsureSize(1, 1, &TGLTexture::CreateRGB);
-        uploadPacked(*this, black);
+        Upload(black);
         return;
     }
     EnsureSize(image.cols, image.rows, &TGLTexture::CreateRGB);
-    uploadPacked(*this, image.data);
+    Upload(image.data);
 }

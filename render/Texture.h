@@ -20,7 +20,8 @@ struct TGLTexture {
     void CreateRGB(int32_t w, int32_t h);
     // The 100 x 1 single-channel float strip (the size arguments are ignored).
     void CreateFloatStrip(int32_t w = 100, int32_t h = 1);
-    // Re-specifies level 0 from `pixels` (width x height texels, rows first to last).
+    // Re-specifies level 0 from `pixels`: width x height texels, rows first to last,
+    // packed back to back whatever the row length.
     void Upload(const void* pixels);
     // Creates on first use, re-creates when the wanted size differs, else keeps.
     void EnsureSize(int32_t w, int32_t h, CreateMode create);
