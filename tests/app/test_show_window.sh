@@ -13,8 +13,12 @@ geometry=$(xwininfo -id "$window" | awk '/Width:/{w=$2} /Height:/{h=$2} END{prin
 echo "window $window: $geometry"
 [ "$geometry" = "1920x1080" ] || { echo "expected a 1920x1080 window"; kill "$pid"; exit 1; }
 
-xdotool windowfocus --sync "$window" 2>/dev/null || true
-xdotool key --window "$window" Escape
+# Keys go through the XTEST extension to the focused window: synthetic events
+# sent to a window directly are ignored by SDL.
+xdotool windowfocus --sync "$window"
+xdotool key Escape
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$pid" 2>/dev/null; then echo "still running 10 s after Escape"; kill "$pid"; exit 1; fi
 status=0
 wait "$pid" || status=$?
 cat "$out"
