@@ -1,0 +1,100 @@
+// The music, the title card and the point file in newresources/.
+#include "tools/showgen/FftBeatSimulation.h"
+#include "tools/showgen/Mp3Codec.h"
+
+#include <gtest/gtest.h>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+const std::string kMusic = "newresources/11_velisse_and_the_norrows_-_quellin_and_vessary.mp3";
+
+double rmsDb(const showgen::PcmStereo& pcm, double from, double seconds) {
+    const auto a = static_cast<size_t>(from * showgen::kSampleRate), b = a + static_cast<size_t>(seconds * showgen::kSampleRate);
+    double sum = 0;
+    for (size_t i = 2 * a; i < 2 * b; ++i) sum += static_cast<double>(pcm.samples[i]) * pcm.samples[i];
+    return 10 * std::log10(sum / (2.0 * (b - a)) / (32768.0 * 32768.0) + 1e-30);
+}
+
+TEST(ShowMusic, DecodesToTheWholeShowWithMusicThroughoutAndNoClipping) {
+    const showgen::PcmStereo pcm = showgen::decodeMp3(kMusic);
+    EXPECT_GE(pcm.seconds(), 155.0);
+    EXPECT_LE(pcm.seconds(), 170.0);
+    // Intro, drop, break, second half and the start of the outro all carry music.
+    for (double t : {3.0, 20.0, 45.0, 75.0, 103.0, 120.0, 140.0, 150.0})
+        EXPECT_GT(rmsDb(pcm, t, 2.0), -35.0) << "near silence at " << t << " s";
+    EXPECT_GT(rmsDb(pcm, 80.0, 10.0), rmsDb(pcm, 5.0, 10.0) + 4.0) << "the drop should be louder than the intro";
+    const auto clipped = std::count_if(pcm.samples.begin(), pcm.samples.end(),
+                                       [](int16_t s) { return s >= 32767 || s <= -32767; });
+    EXPECT_EQ(clipped, 0);
+}
+
+// The show's spectrum pulse, replayed at 60 frames a second over the decoded track.
+TEST(ShowMusic, LowEndDrivesTheSpectrumPulseInItsIntendedRange) {
+    const showgen::PcmStereo pcm = showgen::decodeMp3(kMusic);
+    const auto trace = showgen::simulateFftBeat(pcm, 154.0);
+    const auto sections = showgen::summariseFftBeat(trace);
+    ASSERT_EQ(sections.size(), 5u);
+    const auto& intro = sections[0];
+    EXPECT_GE(intro.p10, 0.005f);
+    EXPECT_LT(intro.p90, 0.1f) << "the intro's pulse formula is very sensitive to the lowest bin";
+    // From the drop on: the peak of each kick (the largest value within each beat).
+    for (int s : {1, 3}) {
+        std::vector<float> peaks;
+        const double beat = 60.0 / 114.0;
+        for (double t = sections[s].from + 0.2; t + beat < sections[s].to; t += beat) {
+            float peak = 0;
+            for (auto f = static_cast<size_t>(t * 60); f < static_cast<size_t>((t + beat) * 60); ++f)
+                peak = std::max(peak, trace.beat[f]);
+            peaks.push_back(peak);
+        }
+        std::sort(peaks.begin(), peaks.end());
+        const float median = peaks[peaks.size() / 2];
+        EXPECT_GE(median, 0.02f) << sections[s].name;
+        EXPECT_LE(median, 0.15f) << sections[s].name;
+        EXPECT_LT(sections[s].p50, 0.01f) << sections[s].name << ": the pulse should fall back between kicks";
+    }
+    EXPECT_LT(sections[2].p90, 0.01f) << "no kicks in the break";
+}
+
+TEST(ShowPicture, IsAFullHdTitleCardLightOnBlack) {
+    const cv::Mat img = cv::imread("newresources/velisse.png", cv::IMREAD_COLOR);
+    ASSERT_FALSE(img.empty());
+    EXPECT_EQ(img.cols, 1920);
+    EXPECT_EQ(img.rows, 1080);
+    cv::Mat grey;
+    cv::cvtColor(img, grey, cv::COLOR_BGR2GRAY);
+    const double dark = cv::countNonZero(grey < 24) / static_cast<double>(grey.total());
+    const double bright = cv::countNonZero(grey > 200) / static_cast<double>(grey.total());
+    EXPECT_GT(dark, 0.8) << "the background should be black";
+    EXPECT_GT(bright, 0.004) << "the lettering should be light";
+    // The corners stay black; the lettering sits in the middle.
+    EXPECT_LT(cv::mean(grey(cv::Rect(0, 0, 300, 200)))[0], 2.0);
+    EXPECT_GT(cv::mean(grey(cv::Rect(560, 400, 800, 280)))[0], 10.0);
+}
+
+TEST(ShowPoints, HoldsTenThousandTriples) {
+    std::ifstream in("newresources/quellin.xyz");
+    ASSERT_TRUE(in) << "newresources/quellin.xyz missing";
+    std::string line;
+    int lines = 0;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        double x, y, z;
+        std::string extra;
+        ASSERT_TRUE(fields >> x >> y >> z) << "line " << lines + 1 << ": " << line;
+        EXPECT_FALSE(fields >> extra) << "line " << lines + 1;
+        ASSERT_TRUE(std::isfinite(x) && std::isfinite(y) && std::isfinite(z));
+        ASSERT_LT(std::max({std::fabs(x), std::fabs(y), std::fabs(z)}), 2.0);
+        ++lines;
+    }
+    EXPECT_EQ(lines, 10000);
+}
+
+}  // namespace
