@@ -1,6 +1,7 @@
 #include "tools/showgen/FftBeatSimulation.h"
 
 #include "platform/Spectrum.h"
+#include "tools/showgen/Score.h"
 
 #include <algorithm>
 #include <cmath>
@@ -57,12 +58,31 @@ std::vector<SectionStats> summariseFftBeat(const FftBeatTrace& trace) {
         }
         s.frames = values.size();
         if (values.empty()) continue;
-        std::sort(values.begin(), values.end());
-        auto at = [&](double q) { return values[static_cast<size_t>(q * (values.size() - 1))]; };
-        s.p10 = at(0.10);
-        s.p50 = at(0.50);
-        s.p90 = at(0.90);
+        auto quantile = [](std::vector<float>& v, double q) {
+            std::sort(v.begin(), v.end());
+            return v[static_cast<size_t>(q * (v.size() - 1))];
+        };
+        s.p10 = quantile(values, 0.10);
+        s.p50 = quantile(values, 0.50);
+        s.p90 = quantile(values, 0.90);
         s.max = values.back();
+
+        // Beats wholly inside the section, each window starting a little before its kick.
+        std::vector<float> peaks;
+        for (int b = 0; beatTime(b) < s.to; ++b) {
+            const double from = beatTime(b) - 0.1, to = beatTime(b + 1) - 0.1;
+            if (from < s.from || to > s.to) continue;
+            float peak = 0;
+            for (auto f = static_cast<size_t>(std::ceil(from * trace.framesPerSecond));
+                 f < trace.beat.size() && f < to * trace.framesPerSecond; ++f)
+                peak = std::max(peak, trace.beat[f]);
+            peaks.push_back(peak);
+        }
+        s.beats = peaks.size();
+        if (peaks.empty()) continue;
+        s.peakP10 = quantile(peaks, 0.10);
+        s.peakP50 = quantile(peaks, 0.50);
+        s.peakP90 = quantile(peaks, 0.90);
     }
     return sections;
 }

@@ -27,6 +27,9 @@ struct SectionStats {
     size_t frames = 0;
     float p10 = 0, p50 = 0, p90 = 0, max = 0;
     float bin0Max = 0;
+    // The largest value within each beat of the track's grid: what each kick reaches.
+    size_t beats = 0;
+    float peakP10 = 0, peakP50 = 0, peakP90 = 0;
 };
 // Percentiles per section of the show: intro, drop, break, second half, outro.
 std::vector<SectionStats> summariseFftBeat(const FftBeatTrace& trace);

@@ -30,12 +30,12 @@ cv::Mat renderTitleCard() {
     const int cx = kTitleWidth / 2, cy = kTitleHeight / 2;
     // Letters are drawn as a grey mask first, then given a soft glow and a warm white.
     cv::Mat mask(kTitleHeight, kTitleWidth, CV_8UC1, cv::Scalar(0));
-    putSpaced(mask, "Quellin and Vessary", cx, cy - 10, cv::FONT_HERSHEY_TRIPLEX | cv::FONT_ITALIC, 3.2, 4, 6.0,
+    putSpaced(mask, "Quellin and Vessary", cx, cy - 10, cv::FONT_HERSHEY_TRIPLEX | cv::FONT_ITALIC, 3.2, 4, 1.0,
               cv::Scalar(255));
     // A hairline rule that fades out toward its ends.
     for (int x = cx - 360; x <= cx + 360; ++x) {
         const double u = std::abs(x - cx) / 360.0;
-        const auto v = static_cast<uchar>(200 * (1.0 - u * u));
+        const auto v = static_cast<uchar>(235 * (1.0 - u * u));
         mask.at<uchar>(cy + 42, x) = v;
         mask.at<uchar>(cy + 43, x) = static_cast<uchar>(v / 3);
     }

@@ -27,11 +27,13 @@ int calibrate(const std::string& dir) {
     std::printf("%s: %.2f s decoded\n", path.c_str(), pcm.seconds());
     const auto trace = simulateFftBeat(pcm, 154.0);
     std::printf("fftbeat at 60 frames per second (show clock = music time):\n");
-    std::printf("%-12s %-15s %8s %10s %10s %10s %10s %12s\n", "section", "seconds", "frames", "p10", "p50", "p90",
-                "max", "bin 0 max");
+    std::printf("%-12s %-12s %6s %9s %9s %9s %9s %10s | %5s %9s %9s %9s\n", "section", "seconds", "frames", "p10",
+                "p50", "p90", "max", "bin0 max", "beats", "peak p10", "peak p50", "peak p90");
     for (const auto& s : summariseFftBeat(trace))
-        std::printf("%-12s %6.1f-%-8.1f %8zu %10.4g %10.4g %10.4g %10.4g %12.4g\n", s.name.c_str(), s.from, s.to,
-                    s.frames, s.p10, s.p50, s.p90, s.max, s.bin0Max);
+        std::printf("%-12s %5.1f-%-6.1f %6zu %9.3g %9.3g %9.3g %9.3g %10.3g | %5zu %9.3g %9.3g %9.3g\n", s.name.c_str(),
+                    s.from, s.to, s.frames, s.p10, s.p50, s.p90, s.max, s.bin0Max, s.beats, s.peakP10, s.peakP50,
+                    s.peakP90);
+    std::printf("(peak: the largest value within each beat of the music's grid)\n");
     return 0;
 }
 
