@@ -42,6 +42,10 @@ std::vector<Part> bodyParts() {
         {Head, false, {0, 0.075, -0.01}, {0.082, 0.11, 0.098}},
         {Head, false, {0, 0.09, 0.012}, {0.095, 0.118, 0.108}, 0, 0, false, true},
     };
+    const double hairRadius[5] = {0.03, 0.026, 0.021, 0.015, 0.006};
+    for (int i = 0; i < 4; ++i)
+        parts.push_back({static_cast<Joint>(Hair0 + i), true, {0, 0, 0}, {0, -kHairSegment, 0}, hairRadius[i],
+                         hairRadius[i + 1]});
     for (int s = 0; s < 2; ++s) {
         const double side = s == 0 ? 1.0 : -1.0;
         const bool r = s == 0;

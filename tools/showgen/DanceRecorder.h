@@ -11,8 +11,14 @@ namespace showgen {
 
 constexpr int kPointsPerFrame = 5000;
 
-// World positions of the points in one frame, the feet standing on y = 0 (unless jumping),
-// and each point's shade (0-255) lit from above and in front.
+// How far the skeleton must rise for its lowest sole to touch y = 0, plus the pose's jump.
+double groundLift(const std::vector<SurfacePoint>& body, const Skeleton& skeleton, double jump);
+
+// World positions of the points in one frame, raised by `lift`, and each point's shade
+// (0-255) lit from above and in front.
+void posePoints(const std::vector<SurfacePoint>& body, const Skeleton& skeleton, double lift, std::vector<float>& xyz,
+                std::vector<uint8_t>& shade);
+// The same for a single pose with the ponytail at rest, standing on the floor.
 void posePoints(const std::vector<SurfacePoint>& body, const Pose& pose, std::vector<float>& xyz,
                 std::vector<uint8_t>& shade);
 

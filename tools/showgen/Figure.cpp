@@ -18,7 +18,13 @@ LegPose blendLeg(const LegPose& a, const LegPose& b, double w) {
             lerp(a.knee, b.knee, w), lerp(a.ankle, b.ankle, w)};
 }
 
-// The rotation taking (0, -1, 0) to `dir` about the axis perpendicular to both.
+// Child frame: placed at `offset` in the parent's frame, turned by `local`.
+Frame child(const Frame& parent, const Vec3& offset, const Mat3& local) {
+    return {parent.rotation * local, parent.apply(offset)};
+}
+
+}  // namespace
+
 Mat3 swingFromDown(const Vec3& dir) {
     const Vec3 down{0, -1, 0};
     const Vec3 d = dir.normalized();
@@ -40,13 +46,6 @@ Mat3 swingFromDown(const Vec3& dir) {
     r.m[2][2] = c + axis.z * axis.z * t;
     return r;
 }
-
-// Child frame: placed at `offset` in the parent's frame, turned by `local`.
-Frame child(const Frame& parent, const Vec3& offset, const Mat3& local) {
-    return {parent.rotation * local, parent.apply(offset)};
-}
-
-}  // namespace
 
 Pose blend(const Pose& a, const Pose& b, double w) {
     Pose p;
@@ -101,7 +100,19 @@ Skeleton poseSkeleton(const Pose& pose) {
         k[kn] = child(k[hp], {0, -0.42, 0}, rotX(-l.knee));
         k[an] = child(k[kn], {0, -0.40, 0}, rotX(-l.ankle));
     }
+    swingHair(k, {0, 0, 0});
     return k;
+}
+
+void swingHair(Skeleton& k, const Vec3& headVelocity) {
+    const Vec3 back = k[Head].rotation * Vec3{0, 0, 1};
+    Vec3 origin = k[Head].apply(kHairAnchor);
+    for (int i = 0; i < 4; ++i) {
+        // Gravity, a little spring away from the neck, and the drag of the motion.
+        const Vec3 dir = (Vec3{0, -1, 0} + back * 0.45 - headVelocity * (10.0 + 6.0 * i)).normalized();
+        k[Hair0 + i] = {swingFromDown(dir), origin};
+        origin = origin + dir * kHairSegment;
+    }
 }
 
 }  // namespace showgen

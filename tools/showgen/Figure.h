@@ -33,12 +33,24 @@ enum Joint {
     Pelvis, SpineLow, Chest, Neck, Head,
     ShoulderR, ElbowR, WristR, ShoulderL, ElbowL, WristL,
     HipR, KneeR, AnkleR, HipL, KneeL, AnkleL,
+    Hair0, Hair1, Hair2, Hair3,  // a ponytail, segment by segment
     JointCount
 };
 
 using Skeleton = std::array<Frame, JointCount>;
 
-// Joint frames of a pose, pelvis at its standing height (the caller grounds the feet).
+// Joint frames of a pose, pelvis at its standing height (the caller grounds the feet);
+// the ponytail hangs at rest.
 Skeleton poseSkeleton(const Pose& pose);
+
+constexpr double kHairSegment = 0.065;
+// Where the ponytail is tied, in the head's frame.
+const Vec3 kHairAnchor{0, 0.13, 0.085};
+// Lets the ponytail trail behind the head's motion (its velocity in units per frame), each
+// segment further than the one before.
+void swingHair(Skeleton& skeleton, const Vec3& headVelocity);
+
+// The rotation taking (0, -1, 0) to `dir` about the axis perpendicular to both.
+Mat3 swingFromDown(const Vec3& dir);
 
 }  // namespace showgen

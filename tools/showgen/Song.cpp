@@ -187,14 +187,14 @@ KickPlan writeDrums(Buses& b, const PulseLevels& levels) {
                 const double beat = (fromBar + k) * 4 + static_cast<double>(i) / perBeat;
                 if (beat >= (fromBar + bars) * 4 - 0.5) break;  // the breath before the drop
                 const double u = (beat - fromBar * 4) / (bars * 4.0);
-                renderSnare(b.snares, beatTime(beat), 0.25 + 0.75 * u * u);
+                renderSnare(b.snares, beatTime(beat), 0.2 + 0.5 * u * u);
             }
         }
     };
     roll(kDrop - 4, 4);
     roll(kRebuild, 1);
-    renderRiser(b.fx, barTime(kDrop - 4), beatTime(kDrop * 4 - 0.5), 1.0);
-    renderRiser(b.fx, barTime(kRebuild), beatTime(kSecondHalf * 4 - 0.25), 0.8);
+    renderRiser(b.fx, barTime(kDrop - 4), beatTime(kDrop * 4 - 0.5), 0.7);
+    renderRiser(b.fx, barTime(kRebuild), beatTime(kSecondHalf * 4 - 0.25), 0.6);
     for (int bar : {kDrop, kDrop + 8, kSecondHalf, kSecondHalf + 4, kSecondHalf + 8, kOutro})
         renderCrash(b.fx, barTime(bar), 1.0);
     renderCrash(b.fx, barTime(kBreak), 0.6);
@@ -226,7 +226,7 @@ void applyGain(StereoBuffer& b, const std::vector<float>& g) {
 
 // Gentle limiter on the sum: linear up to the knee, then bending toward the ceiling.
 float softLimit(float x) {
-    constexpr float knee = 0.62f, ceiling = 0.86f;
+    constexpr float knee = 0.56f, ceiling = 0.80f;  // room for the codec's overshoot
     const float a = std::fabs(x);
     if (a <= knee) return x;
     const float over = (a - knee) / (ceiling - knee);
