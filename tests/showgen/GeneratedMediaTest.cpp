@@ -1,6 +1,7 @@
 // The music, the title card and the point file in newresources/.
 #include "tools/showgen/FftBeatSimulation.h"
 #include "tools/showgen/Mp3Codec.h"
+#include "tools/showgen/Score.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
@@ -53,6 +54,20 @@ TEST(ShowMusic, LowEndDrivesTheSpectrumPulseInItsIntendedRange) {
         EXPECT_LT(sections[s].p50, 0.01f) << sections[s].name << ": the pulse should fall back between kicks";
     }
     EXPECT_LT(sections[2].p90, 0.01f) << "no kicks in the break";
+
+    // The kicks sit on the grid of the show's "beat": the pulse peaks just after each grid beat
+    // (the smoothing takes a few frames to follow).
+    std::vector<double> lags;
+    for (int b = 140; b < 180; ++b) {
+        const double at = showgen::beatTime(b);
+        size_t best = static_cast<size_t>((at - 0.2) * 60);
+        for (size_t f = best; f < static_cast<size_t>((at + 0.3) * 60); ++f)
+            if (trace.beat[f] > trace.beat[best]) best = f;
+        lags.push_back(best / 60.0 - at);
+    }
+    std::sort(lags.begin(), lags.end());
+    EXPECT_GT(lags[lags.size() / 2], 0.0) << "median lag of the pulse behind the beat";
+    EXPECT_LT(lags[lags.size() / 2], 0.2) << "median lag of the pulse behind the beat";
 }
 
 TEST(ShowPicture, IsAFullHdTitleCardLightOnBlack) {

@@ -47,7 +47,6 @@ std::vector<Part> bodyParts() {
         parts.push_back({static_cast<Joint>(Hair0 + i), true, {0, 0, 0}, {0, -kHairSegment, 0}, hairRadius[i],
                          hairRadius[i + 1]});
     for (int s = 0; s < 2; ++s) {
-        const double side = s == 0 ? 1.0 : -1.0;
         const bool r = s == 0;
         parts.push_back({r ? ShoulderR : ShoulderL, true, {0, 0, 0}, {0, -0.28, 0}, 0.052, 0.038});
         parts.push_back({r ? ElbowR : ElbowL, true, {0, 0, 0}, {0, -0.25, 0}, 0.038, 0.028});
@@ -55,7 +54,6 @@ std::vector<Part> bodyParts() {
         parts.push_back({r ? HipR : HipL, true, {0, 0, 0}, {0, -0.42, 0}, 0.085, 0.052});
         parts.push_back({r ? KneeR : KneeL, true, {0, 0, 0}, {0, -0.40, 0}, 0.052, 0.036});
         parts.push_back({r ? AnkleR : AnkleL, false, {0, -0.045, -0.065}, {0.045, 0.035, 0.118}, 0, 0, true});
-        (void)side;
     }
     return parts;
 }

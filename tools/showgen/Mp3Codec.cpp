@@ -98,6 +98,7 @@ PcmStereo decodeMp3(const std::string& path) {
         if (rc == MPG123_NEW_FORMAT) continue;
         if (rc != MPG123_OK) throw std::runtime_error("cannot decode " + path + ": " + mpg123_strerror(mh.get()));
     }
+    if (pcm.samples.empty()) throw std::runtime_error(path + " holds no MP3 audio");
     return pcm;
 }
 

@@ -111,7 +111,7 @@ void writeLeadAndBells(StereoBuffer& lead, StereoBuffer& bells) {
     writeMelody(lead, kHookD, kSecondHalf + 8, false, 1.0);
     writeMelody(lead, kHookD, kSecondHalf + 8, false, 0.35, -12, 0.6);
     writeMelody(bells, kHookA, kOutro, true, 0.6);
-    writeMelody(bells, kHookB, kCoda - 0, true, 0.5);
+    writeMelody(bells, kHookB, kCoda, true, 0.5);
     renderBell(bells, {barTime(kFinalChord), 4.0, 62.0, 0.7}, -0.3);
     renderBell(bells, {barTime(kFinalChord) + kBeatSeconds, 4.0, 69.0, 0.55}, 0.3);
     renderBell(bells, {barTime(kFinalChord) + 2 * kBeatSeconds, 4.0, 74.0, 0.45}, 0.0);
