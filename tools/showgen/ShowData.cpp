@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 namespace showgen {
@@ -80,9 +81,18 @@ bool itemComplete(const std::string& dataDir, const GeneratedItem& item) {
 }
 
 bool makeShowData(const std::string& dataDir, bool onlyMissing) {
+    const fs::path stamp = fs::path(dataDir) / ".showgen-version";
+    int version = 0;
+    std::ifstream(stamp) >> version;
+    if (onlyMissing && version != kDataVersion && fs::exists(stamp)) {
+        std::printf("showgen: data in %s is from another generator version; making it again\n", dataDir.c_str());
+        onlyMissing = false;
+    }
     bool ok = true;
+    int made = 0;
     for (const auto& item : generatedItems()) {
         if (onlyMissing && itemComplete(dataDir, item)) continue;
+        ++made;
         const auto start = std::chrono::steady_clock::now();
         try {
             const std::string summary = makeItem(dataDir, item);
@@ -93,6 +103,11 @@ bool makeShowData(const std::string& dataDir, bool onlyMissing) {
             ok = false;
         }
         std::fflush(stdout);
+    }
+    if (made == 0) std::printf("showgen: all show data present in %s\n", dataDir.c_str());
+    if (ok) {
+        fs::create_directories(dataDir);
+        std::ofstream(stamp) << kDataVersion << "\n";
     }
     return ok;
 }

@@ -19,7 +19,11 @@ std::vector<GeneratedItem> generatedItems();
 // True when the item exists whole: a recording needs all of its frames.
 bool itemComplete(const std::string& dataDir, const GeneratedItem& item);
 
-// Makes the items (all, or only those not complete), printing a line per item.
+// Raised whenever the generator's output changes, so that data made by an older generator is
+// made again even when only missing items are asked for. Kept in DIR/.showgen-version.
+constexpr int kDataVersion = 1;
+
+// Makes the items (all, or only those not complete or from another version), printing a line per item.
 // Returns false when an item failed; the others are still made.
 bool makeShowData(const std::string& dataDir, bool onlyMissing);
 
