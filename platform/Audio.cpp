@@ -133,10 +133,12 @@ struct Engine {
     }
 };
 
+// Never destroyed: the device's thread may still call in while the process
+// ends, and the music plays until then anyway.
 Engine& engine()
 {
-    static Engine instance;
-    return instance;
+    static Engine* instance = new Engine;
+    return *instance;
 }
 
 void audioCallback(void* userdata, Uint8* stream, int length)
