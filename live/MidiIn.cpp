@@ -71,6 +71,7 @@ void MidiIn::printDeviceNames()
 
 bool MidiIn::start()
 {
+    if (handle) return true;  // already open and started
     const platform::MidiOpenResult opened =
         platform::MidiInputOpen(0, &MidiIn::midi_in_proc, reinterpret_cast<uintptr_t>(this));
     if (!opened.input) {

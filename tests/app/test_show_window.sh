@@ -48,23 +48,31 @@ click_row 3
 click_row 4
 click_row 6
 
-# The dialog goes away and the show window comes up.
-show=
+# The dialog goes away and the show window comes up; SDL may replace a new
+# window once while setting it up, so wait for Start, which lists the MIDI
+# devices after the window is final.
 for _ in $(seq 1 300); do
-  for candidate in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null || true); do
-    if [ "$candidate" != "$dialog" ] || [ "$(geometry "$candidate" 2>/dev/null)" != "380x210" ]; then
-      show=$candidate
-    fi
-  done
-  [ -n "$show" ] && break
+  grep -q 'MidiIn::printDeviceNames' "$out" && break
+  kill -0 "$pid" 2>/dev/null || fail "the player ended after Run"
   sleep 0.1
 done
+show=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | tail -n 1 || true)
 [ -n "$show" ] || fail "no show window after Run"
 echo "show window $show: $(geometry "$show")"
 [ "$(geometry "$show")" = "1280x720" ] || fail "expected a 1280x720 show window"
 
-xdotool windowfocus --sync "$show" 2>/dev/null || true
-xdotool key --window "$show" Escape
+# Escape ends the show; a key sent before the window takes input is lost, so
+# it is sent again while the player keeps running.
+for attempt in 1 2 3; do
+  timeout 10 xdotool windowfocus --sync "$show" 2>/dev/null || true
+  xdotool key --window "$show" Escape
+  for _ in $(seq 1 100); do
+    kill -0 "$pid" 2>/dev/null || break 2
+    sleep 0.1
+  done
+  echo "still running after Escape (attempt $attempt)"
+done
+kill -0 "$pid" 2>/dev/null && fail "Escape did not end the show"
 status=0
 wait "$pid" || status=$?
 pid=
