@@ -37,6 +37,10 @@ echo "dialog $dialog: $(geometry "$dialog") at $(position "$dialog")"
 [ "$(geometry "$dialog")" = "380x210" ] || fail "expected a 380x210 dialog"
 read -r root_w root_h < <(xwininfo -root | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w, h}')
 [ "$(position "$dialog")" = "$((root_w / 2 - 190)),$((root_h / 2 - 105))" ] || fail "the dialog is not centred"
+# The window must stay the one that appeared: a renderer that re-creates it
+# would take the GL context's drawable away.
+sleep 0.5
+[ "$(xdotool search --onlyvisible --pid "$pid" | head -n 1)" = "$dialog" ] || fail "the dialog window was replaced after it appeared"
 
 # Into the dialog first: a click within moments of the window taking focus is
 # not taken as a click.
