@@ -1,0 +1,81 @@
+#include "crt/Residuals.h"
+
+#include <algorithm>
+
+#include "crt/BitReader.h"
+
+namespace crt {
+
+namespace {
+
+// Bit counts above 32 cannot come from a 32-bit value.
+void checkBitCounts(ByteView counts)
+{
+    uint8_t widest = 0;
+    for (size_t i = 0; i < counts.size; ++i)
+        widest = std::max(widest, counts.data[i]);
+    if (widest > 32)
+        throw kCorrupt;
+}
+
+// 2^(n-1) for n >= 1 and 0 for n = 0, in 64 bits so that n = 32 works.
+inline uint64_t halfRange(unsigned n)
+{
+    return (uint64_t(1) << n) >> 1;
+}
+
+}  // namespace
+
+template <class T>
+void readResiduals(ByteCursor& in, T* values, int N, uint32_t count)
+{
+    BitReader bits = readBitStream(in);
+    std::vector<std::vector<uint8_t>> storage(static_cast<size_t>(N));
+    std::vector<ByteView> counts(static_cast<size_t>(N));
+    for (int c = 0; c < N; ++c) {
+        counts[c] = readByteArray(in, storage[c], count);
+        if (counts[c].size != count)
+            throw kCorrupt;
+        checkBitCounts(counts[c]);
+    }
+    for (int c = 0; c < N; ++c) {
+        const uint8_t* n = counts[c].data;
+        T* out = values + c;
+        for (uint32_t i = 0; i < count; ++i, out += N) {
+            const uint64_t v = bits.read(n[i]);
+            const uint64_t m = halfRange(n[i]);
+            *out = T(v >= m ? v : uint64_t(0) - v - m);
+        }
+    }
+}
+
+template <class T>
+uint32_t readResidualsShared(ByteCursor& in, T* values, int N, uint32_t maxCount)
+{
+    BitReader bits = readBitStream(in);
+    std::vector<uint8_t> storage;
+    const ByteView counts = readByteArray(in, storage, maxCount);
+    checkBitCounts(counts);
+    T* out = values;
+    for (size_t i = 0; i < counts.size; ++i) {
+        const unsigned n = counts.data[i];
+        const uint64_t m = halfRange(n);
+        for (int c = 0; c < N; ++c)
+            *out++ = T(bits.read(n) - m);
+    }
+    return uint32_t(counts.size);
+}
+
+void skipResiduals(ByteCursor& in, int arrays)
+{
+    readBitStream(in);
+    for (int c = 0; c < arrays; ++c)
+        skipByteArray(in);
+}
+
+template void readResiduals<int32_t>(ByteCursor&, int32_t*, int, uint32_t);
+template void readResiduals<uint8_t>(ByteCursor&, uint8_t*, int, uint32_t);
+template uint32_t readResidualsShared<int32_t>(ByteCursor&, int32_t*, int, uint32_t);
+template uint32_t readResidualsShared<uint8_t>(ByteCursor&, uint8_t*, int, uint32_t);
+
+}  // namespace crt
