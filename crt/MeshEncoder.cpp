@@ -112,6 +112,7 @@ std::vector<uint8_t> MeshEncoder::encode() {
     }
     report_.symbolCounts = topology.symbolCounts;
     report_.frontCapacity = topology.frontCapacity;
+    report_.vertexOrder = topology.order;
     const enc::Predictors& predictors = topology.predictors;  // empty for a point set
 
     // Quantise every attribute before anything is written: descriptors carry

@@ -31,6 +31,7 @@ struct EncodeReport {
     uint32_t frontCapacity = 0;
     NormalMode normalMode = DIFF;  // the mode written (position-based modes fall back to DIFF)
     std::map<std::string, float> steps;  // quantisation step chosen per attribute
+    std::vector<uint32_t> vertexOrder;   // decoded vertex number -> input vertex
 };
 
 class MeshEncoder {
