@@ -45,9 +45,14 @@ std::vector<std::array<uint32_t, 3>> canonicalTriangles(const uint32_t* indices,
         std::array<uint32_t, 3> t = {indices[3 * f], indices[3 * f + 1], indices[3 * f + 2]};
         if (toInput)
             for (uint32_t& v : t) v = v < toInput->size() ? (*toInput)[v] : 0xFFFFFFFFu;
-        const int first = int(std::min_element(t.begin(), t.end()) - t.begin());
-        std::rotate(t.begin(), t.begin() + first, t.end());
-        out[f] = t;
+        // The smallest of the three rotations (with a repeated corner the
+        // first smallest index is not enough).
+        std::array<uint32_t, 3> best = t;
+        for (int r = 1; r < 3; ++r) {
+            std::rotate(t.begin(), t.begin() + 1, t.end());
+            best = std::min(best, t);
+        }
+        out[f] = best;
     }
     std::sort(out.begin(), out.end());
     return out;

@@ -28,8 +28,8 @@ struct Outputs {
 // Decodes through CreateDecoder, DecodeMesh and DestroyDecoder.
 Decoded decode(const std::vector<uint8_t>& stream, Outputs outputs = {});
 
-// Triangles as input-vertex triples rotated to start at their smallest
-// index, sorted: equal for two lists holding the same oriented triangles.
+// Triangles as input-vertex triples in their smallest rotation, sorted:
+// equal for two lists holding the same oriented triangles.
 std::vector<std::array<uint32_t, 3>> canonicalTriangles(const uint32_t* indices, size_t faces,
                                                         const std::vector<uint32_t>* toInput = nullptr);
 
