@@ -196,6 +196,7 @@ std::vector<uint8_t> MeshEncoder::encode() {
                                         usablePositions ? &position->second.ints : nullptr,
                                         static_cast<int32_t>(p.q), a.normalMode);
             report_.normalMode = payload.mode;
+            report_.unusableNormalEstimates = payload.unusableEstimates;
             out.u8(static_cast<uint8_t>(payload.mode));
             enc::writeResidualsShared(out, entropy_, payload.values, 2);
         }

@@ -29,7 +29,10 @@ struct GroupSpec {
 struct EncodeReport {
     std::array<uint64_t, 7> symbolCounts{};  // by Symbol value
     uint32_t frontCapacity = 0;
-    NormalMode normalMode = DIFF;  // the mode written (position-based modes fall back to DIFF)
+    // The mode written: a position-based mode falls back to DIFF when some
+    // vertex's faces all have zero area after quantisation (or it has none).
+    NormalMode normalMode = DIFF;
+    uint32_t unusableNormalEstimates = 0;  // how many such vertices
     std::map<std::string, float> steps;  // quantisation step chosen per attribute
     std::vector<uint32_t> vertexOrder;   // decoded vertex number -> input vertex
 };

@@ -35,15 +35,14 @@ NormalPayload buildNormalPayload(const std::vector<float>& normals, const std::v
         const std::vector<float> est = estimateNormals(*positions, faces, NV);
         std::vector<int32_t> marks;
         if (requested == FROM_POSITIONS_RIM) marks = rimMarks(faces, NV);
-        bool usable = true;
         std::vector<int32_t> corrections;
-        for (uint32_t i = 0; i < NV && usable; ++i) {
+        for (uint32_t i = 0; i < NV; ++i) {
             const float* e = &est[size_t(i) * 3];
             // A rim vertex is corrected from the estimate's grid point; any
             // other vertex takes the normalised estimate. Both need a non-zero sum.
             if (degenerate(e)) {
-                usable = false;
-                break;
+                ++out.unusableEstimates;
+                continue;
             }
             if (requested == FROM_POSITIONS || marks[i] != 0) {
                 const auto g = octProjectEstimate(e, unit);
@@ -51,7 +50,7 @@ NormalPayload buildNormalPayload(const std::vector<float>& normals, const std::v
                 corrections.push_back(static_cast<int32_t>(static_cast<uint32_t>(grid[2 * i + 1]) - static_cast<uint32_t>(g[1])));
             }
         }
-        if (usable) {
+        if (out.unusableEstimates == 0) {
             out.mode = requested;
             out.values = std::move(corrections);
             return out;

@@ -13,6 +13,7 @@ namespace crt::enc {
 struct NormalPayload {
     NormalMode mode = DIFF;
     std::vector<int32_t> values;  // pairs; one per vertex, or per rim vertex in the rim mode
+    uint32_t unusableEstimates = 0;  // vertices that made a position-based mode fall back
 };
 
 // normals: 3 floats per input vertex; order/predictors/faces from the

@@ -86,6 +86,7 @@ TEST(RoundTripModes, DegenerateEstimatesFallBackToDiff) {
     for (NormalMode mode : {FROM_POSITIONS, FROM_POSITIONS_RIM}) {
         const Encoded enc = encodeWithNormals(m, mode);
         EXPECT_EQ(enc.report.normalMode, DIFF);
+        EXPECT_EQ(enc.report.unusableNormalEstimates, 3u);
         const Decoded out = decode(enc.stream, {true, false, 0});
         expectSameTriangles(m, out, enc.report.vertexOrder);
         expectNormalsOnGrid(m, out, enc.report.vertexOrder, 10);

@@ -118,6 +118,10 @@ int runEncode(const std::vector<std::string>& args) {
               << " bytes";
     if (NV > 0) std::cout << " (" << double(result.bytes.size()) * 8.0 / NV << " bits per vertex)";
     std::cout << "\n";
+    const crt::EncodeReport& r = result.report;
+    if (r.unusableNormalEstimates > 0)
+        std::cout << "normals stored as diff: " << r.unusableNormalEstimates
+                  << " vertices have no normal estimate (all their triangles have zero area after quantisation)\n";
     return 0;
 }
 
