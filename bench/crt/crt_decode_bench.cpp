@@ -36,9 +36,9 @@ std::vector<uint8_t> crtEncode(const Mesh& m, crt::Entropy entropy, crt::NormalM
     e.setEntropy(entropy);
     e.setTriangles(m.indices.data(), m.faceCount());
     e.setPositions(m.positions.data(), m.vertexCount(), {0.0f, 14});
-    e.setNormals(m.normals.data(), m.vertexCount(), mode, 10);
+    if (!m.normals.empty()) e.setNormals(m.normals.data(), m.vertexCount(), mode, 10);
     std::vector<uint8_t> out = e.encode();
-    written = e.report().normalMode;
+    written = m.normals.empty() ? mode : e.report().normalMode;
     return out;
 }
 
@@ -49,6 +49,7 @@ uint32_t crtDecode(const std::vector<uint8_t>& stream, crtbench::DecodeArrays& o
     out.positions.resize(NV * 3);
     out.normals.resize(NV * 3);
     out.indices.resize(NF * 3);
+    // The normals output is ignored for a stream without normals.
     const int faces = DecodeMesh(decoder, out.positions.data(), out.indices.data(), out.normals.data(), nullptr, nullptr);
     DestroyDecoder(decoder);
     return faces < 0 ? 0 : uint32_t(faces);
@@ -59,10 +60,10 @@ double median(std::vector<double> v) {
     return v.size() % 2 ? v[v.size() / 2] : 0.5 * (v[v.size() / 2 - 1] + v[v.size() / 2]);
 }
 
-void benchmark(const std::string& label, Mesh mesh, int runs) {
-    if (mesh.normals.empty()) crtbench::computeNormals(mesh);
+void benchmark(const std::string& label, const Mesh& mesh, int runs) {
     const uint32_t NV = mesh.vertexCount(), NF = mesh.faceCount();
-    std::printf("\n%s: %u vertices, %u triangles; %d runs each, one thread\n", label.c_str(), NV, NF, runs);
+    std::printf("\n%s: %u vertices, %u triangles, %s; %d runs each, one thread\n", label.c_str(), NV, NF,
+                mesh.normals.empty() ? "positions only" : "positions and normals", runs);
 
     std::vector<Codec> codecs;
     // Every codec decodes into its own arrays, reused across runs as a caller would.
@@ -75,9 +76,13 @@ void benchmark(const std::string& label, Mesh mesh, int runs) {
         crt::Entropy entropy;
         crt::NormalMode mode;
     };
-    const Variant variants[] = {{"crt tunstall, normals diff", crt::ENTROPY_TUNSTALL, crt::DIFF},
-                                {"crt raw, normals diff", crt::ENTROPY_RAW, crt::DIFF},
-                                {"crt tunstall, normals from positions", crt::ENTROPY_TUNSTALL, crt::FROM_POSITIONS}};
+    std::vector<Variant> variants = {{"crt tunstall", crt::ENTROPY_TUNSTALL, crt::DIFF},
+                                     {"crt raw", crt::ENTROPY_RAW, crt::DIFF}};
+    if (!mesh.normals.empty()) {
+        variants = {{"crt tunstall, normals diff", crt::ENTROPY_TUNSTALL, crt::DIFF},
+                    {"crt raw, normals diff", crt::ENTROPY_RAW, crt::DIFF},
+                    {"crt tunstall, normals from positions", crt::ENTROPY_TUNSTALL, crt::FROM_POSITIONS}};
+    }
     static std::vector<std::vector<uint8_t>> streams;
     streams.clear();
     streams.reserve(3);
@@ -154,7 +159,13 @@ int main(int argc, char** argv) {
                     std::printf("%s missing: run bench/crt/fetch-meshes.sh\n", path.c_str());
             }
         }
-        for (const std::string& f : files) benchmark(f, crtbench::loadMesh(f), runs);
+        for (const std::string& f : files) {
+            Mesh mesh = crtbench::loadMesh(f);
+            mesh.normals.clear();
+            benchmark(f, mesh, runs);
+            crtbench::computeNormals(mesh);
+            benchmark(f, mesh, runs);
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "crt_decode_bench: %s\n", e.what());
         return 1;

@@ -23,7 +23,8 @@ const char* const kUsage = R"(usage:
   crt-tool --help
 
 encode options:
-  --merge                  join vertices whose attributes are identical (the file's vertices are kept otherwise)
+  --merge                  join vertices whose attributes are identical; the file's vertices are kept
+                           otherwise (the OBJ and STL readers give every face corner a vertex of its own)
   --pos-bits N             position levels over the largest extent, 2^N (default 14)
   --pos-step S             position quantisation step (wins over --pos-bits)
   --normals MODE           none | diff | positions | rim (default: positions when the file has normals,
