@@ -105,6 +105,8 @@ TEST(RoundTripModes, ThreeStoredColourChannelsAndCoarseSteps) {
     const auto stream = e.encode();
     const Decoded out = decode(stream, {false, true, 0});
     expectColorsWithin(m, out, e.report().vertexOrder, steps, 3);
+    // Colours given without alpha come back opaque.
+    for (uint32_t i = 0; i < out.NV; ++i) ASSERT_EQ(out.colors[size_t(i) * 4 + 3], 1.0f) << "vertex " << i;
 }
 
 TEST(RoundTripModes, GroupsKeepTheirOwnTrianglesAcrossComponents) {
