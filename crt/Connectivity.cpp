@@ -46,6 +46,9 @@ void Connectivity::traverseFaces(uint64_t start, uint64_t end, uint64_t& symbolP
 // three edges of a component link to each other, later edges only to entries
 // already there or appended with them), so the front is never indexed beyond
 // its end; the front gains at most three entries per triangle written.
+//
+// The hot state lives in local variables; the buffers behind it are synced
+// only when they must grow.
 template <class Index>
 void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& symbolPos, uint32_t& nextVertex,
                             uint32_t NV)
@@ -54,13 +57,26 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
     const unsigned indexWidth = std::max(1u, unsigned(std::bit_width(NV)));
     const uint64_t triangles = (end - start) / 3;
 
-    front_.clear();
-    edgeQueue_.clear();
+    // The stream's capacity hint, held to what this group can use, plus the
+    // room for one step that the loop checks for.
+    const size_t expected = size_t(std::min<uint64_t>(front_capacity, 3 * triangles));
+    front_.reserve(expected + 3);
+    edgeQueue_.reserve(size_t((end - start) / 2) + 3);
     postponed_.clear();
-    front_.reserve(size_t(std::min<uint64_t>(front_capacity, 3 * triangles)));
-    edgeQueue_.reserve(size_t((end - start) / 2));
-    size_t queueRead = 0;
+    // A triangle creates at most three vertices, and never more than NV.
+    predictors.reserve(size_t(std::min<uint64_t>(NV, nextVertex + 3 * triangles)));
+
+    FrontEdge* front = front_.data();
+    uint32_t* queue = edgeQueue_.data();
+    Predictor* const predictor = predictors.data();
+    size_t predictorCount = predictors.size();
+    uint32_t F = 0;  // front size
+    size_t frontRoom = front_.capacity();
+    size_t queueSize = 0, queueRead = 0, queueRoom = edgeQueue_.capacity();
+    // The pending edge is the one the last step appended; it is also kept in
+    // registers, since reading it back at once from memory stalls.
     uint32_t pending = kNone;
+    FrontEdge pendingEdge{};
 
     const uint8_t* const symbolData = symbols.data;
     const uint64_t symbolCount = symbols.size;
@@ -78,10 +94,10 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
             throw kCorrupt;
         return v;
     };
-    auto newVertex = [&](Predictor predictor) -> uint32_t {
+    auto newVertex = [&](uint32_t a, uint32_t b, uint32_t c) -> uint32_t {
         if (nextVertex >= NV)
             throw kCorrupt;
-        predictors.push_back(predictor);
+        predictor[predictorCount++] = {a, b, c};
         return nextVertex++;
     };
     auto writeTriangle = [&](uint32_t a, uint32_t b, uint32_t c) {
@@ -90,17 +106,35 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
         out[start + 2] = Index(c);
         start += 3;
     };
+    auto append = [&](const FrontEdge& edge) { front[F++] = edge; };
+    auto makeRoom = [&] {
+        front_.setSize(F);
+        front_.reserveMore(3);
+        edgeQueue_.setSize(queueSize);
+        edgeQueue_.reserveMore(3);
+        front = front_.data();
+        queue = edgeQueue_.data();
+        frontRoom = front_.capacity();
+        queueRoom = edgeQueue_.capacity();
+    };
 
     while (start < end) {
+        // Room for what one step can add: three edges and three queue entries.
+        if (F + size_t(3) > frontRoom || queueSize + 3 > queueRoom)
+            makeRoom();
         uint32_t p;
+        FrontEdge e;
         if (pending != kNone) {
             p = pending;
+            e = pendingEdge;
             pending = kNone;
-        } else if (queueRead < edgeQueue_.size()) {
-            p = edgeQueue_[queueRead++];
+        } else if (queueRead < queueSize) {
+            p = queue[queueRead++];
+            e = front[p];
         } else if (!postponed_.empty()) {
             p = postponed_.back();
-            postponed_.pop_back();
+            postponed_.popBack();
+            e = front[p];
         } else {
             // A new component: one triangle of new or explicitly named vertices.
             uint32_t last = nextVertex - 1;
@@ -110,76 +144,81 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
                 if (flags & (1u << k)) {
                     v[k] = readVertex();
                 } else {
-                    v[k] = newVertex({last, last, last});
+                    v[k] = newVertex(last, last, last);
                     last = v[k];
                 }
             }
             writeTriangle(v[0], v[1], v[2]);
-            const uint32_t f = uint32_t(front_.size());
-            front_.push_back({v[1], v[2], v[0], f + 2, f + 1, false});
-            front_.push_back({v[2], v[0], v[1], f, f + 2, false});
-            front_.push_back({v[0], v[1], v[2], f + 1, f, false});
-            edgeQueue_.push_back(f);
-            edgeQueue_.push_back(f + 1);
-            edgeQueue_.push_back(f + 2);
+            const uint32_t f = F;
+            append({v[1], v[2], v[0], f + 2, f + 1, 0});
+            append({v[2], v[0], v[1], f, f + 2, 0});
+            append({v[0], v[1], v[2], f + 1, f, 0});
+            queue[queueSize++] = f;
+            queue[queueSize++] = f + 1;
+            queue[queueSize++] = f + 2;
             continue;
         }
 
-        const FrontEdge e = front_[p];
         if (e.retired)
             continue;
         const uint8_t s = nextSymbol();
-        const uint32_t F = uint32_t(front_.size());
         uint32_t opposite;
         switch (s) {
         case SKIP_EDGE:
             continue;
         case POSTPONE:
-            postponed_.push_back(p);
+            postponed_.reserveMore(1);
+            postponed_.append(p);
             continue;
         case ADD_VERTEX:
         case REUSE_VERTEX:
-            opposite = s == ADD_VERTEX ? newVertex({e.to, e.from, e.apex}) : readVertex();
-            front_[e.prev].next = F;
-            front_[e.next].prev = F + 1;
-            front_.push_back({e.from, opposite, e.to, e.prev, F + 1, false});
-            edgeQueue_.push_back(F + 1);
-            front_.push_back({opposite, e.to, e.from, F, e.next, false});
+            opposite = s == ADD_VERTEX ? newVertex(e.to, e.from, e.apex) : readVertex();
+            front[e.prev].next = F;
+            front[e.next].prev = F + 1;
+            queue[queueSize++] = F + 1;
             pending = F;
+            pendingEdge = {e.from, opposite, e.to, e.prev, F + 1, 0};
+            append(pendingEdge);
+            append({opposite, e.to, e.from, F - 1, e.next, 0});
             break;
         case FOLD_PREV: {
-            const FrontEdge P = front_[e.prev];
+            const FrontEdge P = front[e.prev];
             opposite = P.from;
-            front_[e.prev].retired = true;
-            front_[P.prev].next = F;
-            front_[e.next].prev = F;
-            front_.push_back({P.from, e.to, e.from, P.prev, e.next, false});
+            front[e.prev].retired = 1;
+            front[P.prev].next = F;
+            front[e.next].prev = F;
             pending = F;
+            pendingEdge = {P.from, e.to, e.from, P.prev, e.next, 0};
+            append(pendingEdge);
             break;
         }
         case FOLD_NEXT: {
-            const FrontEdge N = front_[e.next];
+            const FrontEdge N = front[e.next];
             opposite = N.to;
-            front_[e.next].retired = true;
-            front_[N.next].prev = F;
-            front_[e.prev].next = F;
-            front_.push_back({e.from, N.to, e.to, e.prev, N.next, false});
+            front[e.next].retired = 1;
+            front[N.next].prev = F;
+            front[e.prev].next = F;
             pending = F;
+            pendingEdge = {e.from, N.to, e.to, e.prev, N.next, 0};
+            append(pendingEdge);
             break;
         }
         default: {  // FOLD_BOTH
-            const FrontEdge P = front_[e.prev];
-            const FrontEdge N = front_[e.next];
+            const FrontEdge P = front[e.prev];
+            const FrontEdge N = front[e.next];
             opposite = P.from;
-            front_[e.prev].retired = true;
-            front_[e.next].retired = true;
-            front_[P.prev].next = N.next;
-            front_[N.next].prev = P.prev;
+            front[e.prev].retired = 1;
+            front[e.next].retired = 1;
+            front[P.prev].next = N.next;
+            front[N.next].prev = P.prev;
             break;
         }
         }
         writeTriangle(e.to, e.from, opposite);
     }
+    front_.setSize(F);
+    edgeQueue_.setSize(queueSize);
+    predictors.setSize(predictorCount);
 }
 
 }  // namespace crt

@@ -9,6 +9,7 @@
 #include "crt/BitReader.h"
 #include "crt/ByteArray.h"
 #include "crt/ByteCursor.h"
+#include "crt/PodBuffer.h"
 
 namespace crt {
 
@@ -35,16 +36,16 @@ struct FaceGroup {
 // One edge of the front: the border of the region decoded so far.
 struct FrontEdge {
     uint32_t from, to;
-    uint32_t apex;  // vertex opposite the edge in its decoded triangle
+    uint32_t apex;        // vertex opposite the edge in its decoded triangle
     uint32_t prev, next;  // positions of the neighbouring edges along the front
-    bool retired;
+    uint32_t retired;     // non-zero once the edge has left the front
 };
 
 class Connectivity {
 public:
     uint32_t* faces32 = nullptr;  // caller's index array
     uint16_t* faces16 = nullptr;  // narrow alternative, used when set
-    std::vector<Predictor> predictors;  // one per created vertex, in creation order
+    PodBuffer<Predictor> predictors;  // one per created vertex, in creation order
     std::vector<FaceGroup> groups;
     ByteView symbols;
     std::vector<uint8_t> symbolStorage;
@@ -68,9 +69,9 @@ private:
     void traverse(Index* out, uint64_t start, uint64_t end, uint64_t& symbolPos, uint32_t& nextVertex,
                   uint32_t NV);
 
-    std::vector<FrontEdge> front_;
-    std::vector<uint32_t> edgeQueue_;
-    std::vector<uint32_t> postponed_;
+    PodBuffer<FrontEdge> front_;
+    PodBuffer<uint32_t> edgeQueue_;
+    PodBuffer<uint32_t> postponed_;
 };
 
 }  // namespace crt

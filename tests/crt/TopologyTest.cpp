@@ -42,8 +42,10 @@ Decoded decode(uint32_t NV, const std::vector<uint32_t>& ends, const std::vector
     Decoded result;
     for (size_t f = 0; f < NF; ++f)
         result.faces.push_back({out[3 * f], out[3 * f + 1], out[3 * f + 2]});
-    for (const Predictor& p : d.connectivity.predictors)
+    for (size_t v = 0; v < d.connectivity.predictors.size(); ++v) {
+        const Predictor p = d.connectivity.predictors[v];
         result.predictors.push_back({p.a, p.b, p.c});
+    }
     return result;
 }
 
