@@ -69,8 +69,9 @@ void MeshEncoder::setColors(const float* values, uint32_t NV, int inputChannels,
     if (storedChannels != 3 && storedChannels != 4) throw EncodeError("colours are stored with 3 or 4 channels");
     for (int s : steps)
         if (s < 1 || s > 255) throw EncodeError("colour steps must be within 1..255");
+    if (NV > 0 && values == nullptr) throw EncodeError("attribute 'color': no values");
     std::vector<float> rgba(size_t(NV) * 4, 1.0f);
-    for (uint32_t i = 0; i < NV && values; ++i)
+    for (uint32_t i = 0; i < NV; ++i)
         for (int k = 0; k < inputChannels; ++k) rgba[size_t(i) * 4 + k] = values[size_t(i) * inputChannels + k];
     Attribute& a = add("color", KIND_COLOR, NV, rgba.data(), 4);
     a.storedChannels = storedChannels;

@@ -62,13 +62,15 @@ private:
     size_t pos_ = 0;
 };
 
-// Passes over one coded byte array; returns its decoded length. When `out`
-// is given the array is expanded into it as well.
-uint64_t byteArray(Reader& r, int entropy, const char* what, std::vector<uint8_t>* out) {
+// Passes over one coded byte array; returns its decoded length. When
+// `histogram` is given the array's bytes are counted into it, without ever
+// holding the expanded array (a corrupt length could ask for gigabytes).
+uint64_t byteArray(Reader& r, int entropy, const char* what, std::array<uint64_t, 256>* histogram) {
     if (entropy == crt::ENTROPY_RAW) {
         const uint32_t L = r.u32(what);
         const uint8_t* bytes = r.skip(L, what);
-        if (out) out->assign(bytes, bytes + L);
+        if (histogram)
+            for (uint32_t i = 0; i < L; ++i) ++(*histogram)[bytes[i]];
         return L;
     }
     if (entropy != crt::ENTROPY_TUNSTALL) throw LayoutError("unknown entropy kind " + std::to_string(entropy));
@@ -77,29 +79,28 @@ uint64_t byteArray(Reader& r, int entropy, const char* what, std::vector<uint8_t
     const uint32_t L = r.u32(what);
     const uint32_t K = r.u32(what);
     const uint8_t* codes = r.skip(K, what);
-    if (!out) return L;
+    if (!histogram || L == 0) return L;
+    if (S == 0) throw LayoutError(std::string(what) + ": no symbols for a non-empty array");
+    if (S == 1) {
+        (*histogram)[pairs[0]] += L;
+        return L;
+    }
     std::vector<uint8_t> symbols(S), probs(S);
     for (int i = 0; i < S; ++i) {
         symbols[i] = pairs[2 * i];
         probs[i] = pairs[2 * i + 1];
     }
-    out->clear();
-    if (L == 0) return 0;
-    if (S == 0) throw LayoutError(std::string(what) + ": no symbols for a non-empty array");
-    if (S == 1) {
-        out->assign(L, symbols[0]);
-        return L;
-    }
     crt::TunstallDictionary dict;
     if (!crt::buildTunstallDictionary(symbols.data(), probs.data(), S, dict))
         throw LayoutError(std::string(what) + ": corrupt probability table");
-    out->reserve(L);
-    for (uint32_t k = 0; k < K && out->size() < L; ++k) {
+    uint64_t produced = 0;
+    for (uint32_t k = 0; k < K && produced < L; ++k) {
         const uint8_t c = codes[k];
-        const size_t take = std::min<size_t>(dict.length[c], L - out->size());
-        out->insert(out->end(), dict.store.begin() + dict.offset[c], dict.store.begin() + dict.offset[c] + take);
+        const uint64_t take = std::min<uint64_t>(dict.length[c], L - produced);
+        for (uint64_t j = 0; j < take; ++j) ++(*histogram)[dict.store[dict.offset[c] + j]];
+        produced += take;
     }
-    if (out->size() != L) throw LayoutError(std::string(what) + ": the codes expand to fewer bytes than its length");
+    if (produced != L) throw LayoutError(std::string(what) + ": the codes expand to fewer bytes than its length");
     return L;
 }
 
@@ -174,13 +175,13 @@ StreamLayout readLayout(const uint8_t* data, size_t size) {
         r.u32("front capacity");
         s.sections.push_back({"front capacity", begin, r.pos()});
         begin = r.pos();
-        std::vector<uint8_t> symbols;
-        byteArray(r, s.entropy, "topology symbols", &symbols);
-        for (uint8_t sym : symbols) {
+        std::array<uint64_t, 256> histogram{};
+        byteArray(r, s.entropy, "topology symbols", &histogram);
+        for (int sym = 0; sym < 256; ++sym) {
             if (sym < 7)
-                ++s.symbolCounts[sym];
+                s.symbolCounts[sym] = histogram[sym];
             else
-                ++s.otherSymbols;
+                s.otherSymbols += histogram[sym];
         }
         s.sections.push_back({"topology symbols", begin, r.pos()});
         begin = r.pos();

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <new>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -62,6 +63,8 @@ int main(int argc, char** argv) {
         if (command == "seeds") return crttool::runSeeds(args);
         std::cerr << "crt-tool: unknown command '" << command << "'; try crt-tool --help\n";
         return 2;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "crt-tool: out of memory (the stream's counts ask for more than this machine has)\n";
     } catch (const std::exception& e) {
         std::cerr << "crt-tool: " << e.what() << "\n";
     } catch (const char* message) {
