@@ -93,10 +93,10 @@ std::vector<uint8_t> MeshEncoder::encode() {
     const uint32_t NV = NV_;
     const uint32_t NF = static_cast<uint32_t>(indices_.size() / 3);
     if (NF > 0 && NV == 0) throw EncodeError("triangles without vertices");
-    std::vector<GroupSpec> groups = groups_;
+    std::vector<MeshGroup> groups = groups_;
     if (groups.empty()) groups.push_back({NF, {}});
     std::vector<uint32_t> ends;
-    for (const GroupSpec& g : groups) {
+    for (const MeshGroup& g : groups) {
         if (g.properties.size() > 255) throw EncodeError("a group holds more than 255 properties");
         ends.push_back(g.end);
     }
@@ -160,7 +160,7 @@ std::vector<uint8_t> MeshEncoder::encode() {
     out.u32(NF);
 
     out.u32(static_cast<uint32_t>(groups.size()));
-    for (const GroupSpec& g : groups) {
+    for (const MeshGroup& g : groups) {
         out.u32(g.end);
         out.u8(static_cast<uint8_t>(g.properties.size()));
         for (const auto& [key, value] : g.properties) {

@@ -21,7 +21,7 @@ struct Quantisation {
     int bits = 14;
 };
 
-struct GroupSpec {
+struct MeshGroup {
     uint32_t end = 0;  // cumulative face count at which the group ends
     std::vector<std::pair<std::string, std::string>> properties;
 };
@@ -48,7 +48,7 @@ public:
     void setVertexCount(uint32_t NV);
     void setTriangles(const uint32_t* indices, size_t faceCount);
     // Groups split the faces in input order; by default one group of all faces.
-    void setGroups(std::vector<GroupSpec> groups) { groups_ = std::move(groups); }
+    void setGroups(std::vector<MeshGroup> groups) { groups_ = std::move(groups); }
 
     // xyz: 3 floats per vertex.
     void setPositions(const float* xyz, uint32_t NV, Quantisation q = {}, int strategy = PARALLELOGRAM | SHARED_BITS);
@@ -87,7 +87,7 @@ private:
     bool haveVertexCount_ = false;
     uint32_t NV_ = 0;
     std::vector<uint32_t> indices_;
-    std::vector<GroupSpec> groups_;
+    std::vector<MeshGroup> groups_;
     std::map<std::string, Attribute> attributes_;  // name order is payload order
     EncodeReport report_;
 };

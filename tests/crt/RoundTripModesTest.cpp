@@ -123,7 +123,7 @@ TEST(RoundTripModes, GroupsKeepTheirOwnTrianglesAcrossComponents) {
     // A triangle joining the sphere and the grid: a group reaching vertices
     // that an earlier group created.
     m.indices.insert(m.indices.end(), {0, gridBase + 1, 5});
-    std::vector<GroupSpec> groups = {{first, {{"name", "ball"}}}, {first, {}}, {second, {{"name", "ring"}, {"k", "v"}}},
+    std::vector<MeshGroup> groups = {{first, {{"name", "ball"}}}, {first, {}}, {second, {{"name", "ring"}, {"k", "v"}}},
                                      {m.faceCount(), {}}};
 
     for (Entropy entropy : {ENTROPY_RAW, ENTROPY_TUNSTALL}) {
@@ -140,7 +140,7 @@ TEST(RoundTripModes, GroupsKeepTheirOwnTrianglesAcrossComponents) {
         expectPositionsWithin(m, out, order, e.report().steps.at("position"));
         expectNormalsOnGrid(m, out, order, 12);
         uint32_t begin = 0;
-        for (const GroupSpec& group : groups) {
+        for (const MeshGroup& group : groups) {
             EXPECT_EQ(canonicalTriangles(m.indices.data() + 3 * begin, group.end - begin),
                       canonicalTriangles(out.indices.data() + 3 * begin, group.end - begin, &order))
                 << "group ending at " << group.end;

@@ -21,7 +21,7 @@ TEST(RoundTripSoup, RandomTriangleSoupsComeBackExactly) {
         for (uint32_t i = 0; i < NV; ++i)
             m.positions.insert(m.positions.end(), {float(rng() % 100) * 0.01f, float(rng() % 100) * 0.01f, float(i)});
         for (uint32_t f = 0; f < 3 * NF; ++f) m.indices.push_back(rng() % NV);
-        std::vector<GroupSpec> groups;
+        std::vector<MeshGroup> groups;
         for (uint32_t end = 0; end < NF;) {
             end = std::min<uint32_t>(NF, end + 1 + uint32_t(rng() % 15));
             groups.push_back({end, {}});

@@ -2,7 +2,7 @@
 
 namespace crttool {
 
-EncodeResult encodeMesh(const crt::shapes::Mesh& mesh, int uvComponents, const std::vector<crt::GroupSpec>& groups,
+EncodeResult encodeMesh(const crt::shapes::Mesh& mesh, int uvComponents, const std::vector<crt::MeshGroup>& groups,
                         const EncodeSettings& s) {
     crt::MeshEncoder encoder;
     const uint32_t NV = mesh.vertexCount();

@@ -34,7 +34,7 @@ struct EncodeResult {
 };
 
 // uvComponents: per-vertex components in mesh.uvs (0 for none).
-EncodeResult encodeMesh(const crt::shapes::Mesh& mesh, int uvComponents, const std::vector<crt::GroupSpec>& groups,
+EncodeResult encodeMesh(const crt::shapes::Mesh& mesh, int uvComponents, const std::vector<crt::MeshGroup>& groups,
                         const EncodeSettings& settings);
 
 }  // namespace crttool

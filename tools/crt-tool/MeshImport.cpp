@@ -67,7 +67,7 @@ struct Walk {
                 m.uvs.insert(m.uvs.end(), uvw, uvw + out.uvComponents);
             }
         }
-        crt::GroupSpec group;
+        crt::MeshGroup group;
         group.end = m.faceCount();
         if (mesh->mName.length > 0) group.properties.emplace_back("name", mesh->mName.C_Str());
         if (mesh->mMaterialIndex < scene->mNumMaterials) {

@@ -18,7 +18,7 @@ struct ImportOptions {
 struct ImportedMesh {
     crt::shapes::Mesh mesh;  // arrays left empty where the file has no such data
     int uvComponents = 0;
-    std::vector<crt::GroupSpec> groups;
+    std::vector<crt::MeshGroup> groups;
     bool fileHadNormals = false;
 };
 

@@ -70,7 +70,7 @@ std::vector<std::string> writeSeeds(const std::string& dir) {
         sh::Mesh b = sh::plateWithHandles(2);
         b.translate(3, 0, 0);
         m.append(b);
-        std::vector<crt::GroupSpec> groups = {{20, {{"name", "ball"}}}, {m.faceCount(), {{"name", "plate"}, {"material", "steel"}}}};
+        std::vector<crt::MeshGroup> groups = {{20, {{"name", "ball"}}}, {m.faceCount(), {{"name", "plate"}, {"material", "steel"}}}};
         EncodeSettings s = plain(crt::ENTROPY_TUNSTALL);
         s.normals = NormalChoice::Diff;
         save(dir, "groups-tunstall.crt", encodeMesh(m, 2, groups, s).bytes, written);
