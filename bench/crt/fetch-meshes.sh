@@ -5,6 +5,9 @@
 # Needs npm, node, tar and gzip. Does nothing for meshes already there.
 set -euo pipefail
 cd "$(dirname "$0")"
+for tool in npm node tar gunzip; do
+    command -v "$tool" > /dev/null || { echo "fetch-meshes.sh needs $tool (Debian: apt-get install npm)"; exit 1; }
+done
 mkdir -p .data
 cd .data
 
