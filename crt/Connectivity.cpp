@@ -30,6 +30,16 @@ void Connectivity::readGroupTable(ByteCursor& in, uint32_t NF)
         throw kCorrupt;
 }
 
+void Connectivity::setSymbols(ByteView array)
+{
+    uint8_t highest = 0;
+    for (size_t i = 0; i < array.size; ++i)
+        highest = std::max(highest, array.data[i]);
+    if (highest > REUSE_VERTEX)
+        throw kCorrupt;
+    symbols = array;
+}
+
 void Connectivity::traverseFaces(uint64_t start, uint64_t end, uint64_t& symbolPos, uint32_t& nextVertex,
                                  uint32_t NV)
 {
@@ -45,10 +55,10 @@ void Connectivity::traverseFaces(uint64_t start, uint64_t end, uint64_t& symbolP
 // prev and next position stored in the front names an existing entry (the
 // three edges of a component link to each other, later edges only to entries
 // already there or appended with them), so the front is never indexed beyond
-// its end; the front gains at most three entries per triangle written.
+// its end; the front and the queue gain at most three entries per step.
 //
 // The hot state lives in local variables; the buffers behind it are synced
-// only when they must grow.
+// only when they must grow. Symbols were checked when they were read.
 template <class Index>
 void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& symbolPos, uint32_t& nextVertex,
                             uint32_t NV)
@@ -58,7 +68,7 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
     const uint64_t triangles = (end - start) / 3;
 
     // The stream's capacity hint, held to what this group can use, plus the
-    // room for one step that the loop checks for.
+    // room for one step that the loop makes sure of.
     const size_t expected = size_t(std::min<uint64_t>(front_capacity, 3 * triangles));
     front_.reserve(expected + 3);
     edgeQueue_.reserve(size_t((end - start) / 2) + 3);
@@ -68,11 +78,10 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
 
     FrontEdge* front = front_.data();
     uint32_t* queue = edgeQueue_.data();
-    Predictor* const predictor = predictors.data();
-    size_t predictorCount = predictors.size();
+    Predictor* predictor = predictors.data() + predictors.size();
     uint32_t F = 0;  // front size
-    size_t frontRoom = front_.capacity();
-    size_t queueSize = 0, queueRead = 0, queueRoom = edgeQueue_.capacity();
+    uint32_t queueSize = 0, queueRead = 0;
+    size_t safeSteps = 0;  // steps that fit in the room the buffers have
     // The pending edge is the one the last step appended; it is also kept in
     // registers, since reading it back at once from memory stalls.
     uint32_t pending = kNone;
@@ -80,13 +89,15 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
 
     const uint8_t* const symbolData = symbols.data;
     const uint64_t symbolCount = symbols.size;
+    uint64_t sym = symbolPos;
+    uint32_t vertexCount = nextVertex;
+    Index* o = out + start;
+    Index* const oEnd = out + end;
+
     auto nextSymbol = [&]() -> uint8_t {
-        if (symbolPos >= symbolCount)
+        if (sym >= symbolCount)
             throw kCorrupt;  // fewer symbols than triangles need
-        const uint8_t s = symbolData[symbolPos++];
-        if (s > REUSE_VERTEX)
-            throw kCorrupt;
-        return s;
+        return symbolData[sym++];
     };
     auto readVertex = [&]() -> uint32_t {
         const uint32_t v = indexBits.read(indexWidth);
@@ -95,18 +106,26 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
         return v;
     };
     auto newVertex = [&](uint32_t a, uint32_t b, uint32_t c) -> uint32_t {
-        if (nextVertex >= NV)
+        if (vertexCount >= NV)
             throw kCorrupt;
-        predictor[predictorCount++] = {a, b, c};
-        return nextVertex++;
+        *predictor++ = {a, b, c};
+        return vertexCount++;
     };
     auto writeTriangle = [&](uint32_t a, uint32_t b, uint32_t c) {
-        out[start] = Index(a);
-        out[start + 1] = Index(b);
-        out[start + 2] = Index(c);
-        start += 3;
+        o[0] = Index(a);
+        o[1] = Index(b);
+        o[2] = Index(c);
+        o += 3;
     };
-    auto append = [&](const FrontEdge& edge) { front[F++] = edge; };
+    auto append = [&](uint32_t from, uint32_t to, uint32_t apex, uint32_t prev, uint32_t next) {
+        FrontEdge& edge = front[F++];
+        edge.from = from;
+        edge.to = to;
+        edge.apex = apex;
+        edge.prev = prev;
+        edge.next = next;
+        edge.retired = 0;
+    };
     auto makeRoom = [&] {
         front_.setSize(F);
         front_.reserveMore(3);
@@ -114,53 +133,53 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
         edgeQueue_.reserveMore(3);
         front = front_.data();
         queue = edgeQueue_.data();
-        frontRoom = front_.capacity();
-        queueRoom = edgeQueue_.capacity();
+        safeSteps = std::min((front_.capacity() - F) / 3, (edgeQueue_.capacity() - queueSize) / 3);
     };
 
-    while (start < end) {
-        // Room for what one step can add: three edges and three queue entries.
-        if (F + size_t(3) > frontRoom || queueSize + 3 > queueRoom)
+    while (o < oEnd) {
+        if (safeSteps == 0)
             makeRoom();
+        --safeSteps;
         uint32_t p;
         FrontEdge e;
         if (pending != kNone) {
             p = pending;
             e = pendingEdge;
             pending = kNone;
-        } else if (queueRead < queueSize) {
-            p = queue[queueRead++];
-            e = front[p];
-        } else if (!postponed_.empty()) {
-            p = postponed_.back();
-            postponed_.popBack();
-            e = front[p];
         } else {
-            // A new component: one triangle of new or explicitly named vertices.
-            uint32_t last = nextVertex - 1;
-            const uint32_t flags = nextSymbol() == REUSE_VERTEX ? indexBits.read(3) : 0;
-            uint32_t v[3];
-            for (int k = 0; k < 3; ++k) {
-                if (flags & (1u << k)) {
-                    v[k] = readVertex();
-                } else {
-                    v[k] = newVertex(last, last, last);
-                    last = v[k];
+            if (queueRead < queueSize) {
+                p = queue[queueRead++];
+            } else if (!postponed_.empty()) {
+                p = postponed_.back();
+                postponed_.popBack();
+            } else {
+                // A new component: one triangle of new or explicitly named vertices.
+                uint32_t last = vertexCount - 1;
+                const uint32_t flags = nextSymbol() == REUSE_VERTEX ? indexBits.read(3) : 0;
+                uint32_t v[3];
+                for (int k = 0; k < 3; ++k) {
+                    if (flags & (1u << k)) {
+                        v[k] = readVertex();
+                    } else {
+                        v[k] = newVertex(last, last, last);
+                        last = v[k];
+                    }
                 }
+                writeTriangle(v[0], v[1], v[2]);
+                const uint32_t f = F;
+                append(v[1], v[2], v[0], f + 2, f + 1);
+                append(v[2], v[0], v[1], f, f + 2);
+                append(v[0], v[1], v[2], f + 1, f);
+                queue[queueSize++] = f;
+                queue[queueSize++] = f + 1;
+                queue[queueSize++] = f + 2;
+                continue;
             }
-            writeTriangle(v[0], v[1], v[2]);
-            const uint32_t f = F;
-            append({v[1], v[2], v[0], f + 2, f + 1, 0});
-            append({v[2], v[0], v[1], f, f + 2, 0});
-            append({v[0], v[1], v[2], f + 1, f, 0});
-            queue[queueSize++] = f;
-            queue[queueSize++] = f + 1;
-            queue[queueSize++] = f + 2;
-            continue;
+            e = front[p];
+            if (e.retired)
+                continue;
         }
 
-        if (e.retired)
-            continue;
         const uint8_t s = nextSymbol();
         uint32_t opposite;
         switch (s) {
@@ -178,8 +197,8 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
             queue[queueSize++] = F + 1;
             pending = F;
             pendingEdge = {e.from, opposite, e.to, e.prev, F + 1, 0};
-            append(pendingEdge);
-            append({opposite, e.to, e.from, F - 1, e.next, 0});
+            append(e.from, opposite, e.to, e.prev, F + 1);
+            append(opposite, e.to, e.from, F - 1, e.next);
             break;
         case FOLD_PREV: {
             const FrontEdge P = front[e.prev];
@@ -189,7 +208,7 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
             front[e.next].prev = F;
             pending = F;
             pendingEdge = {P.from, e.to, e.from, P.prev, e.next, 0};
-            append(pendingEdge);
+            append(P.from, e.to, e.from, P.prev, e.next);
             break;
         }
         case FOLD_NEXT: {
@@ -200,7 +219,7 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
             front[e.prev].next = F;
             pending = F;
             pendingEdge = {e.from, N.to, e.to, e.prev, N.next, 0};
-            append(pendingEdge);
+            append(e.from, N.to, e.to, e.prev, N.next);
             break;
         }
         default: {  // FOLD_BOTH
@@ -218,7 +237,9 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
     }
     front_.setSize(F);
     edgeQueue_.setSize(queueSize);
-    predictors.setSize(predictorCount);
+    predictors.setSize(size_t(predictor - predictors.data()));
+    symbolPos = sym;
+    nextVertex = vertexCount;
 }
 
 }  // namespace crt

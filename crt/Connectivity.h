@@ -47,10 +47,13 @@ public:
     uint16_t* faces16 = nullptr;  // narrow alternative, used when set
     PodBuffer<Predictor> predictors;  // one per created vertex, in creation order
     std::vector<FaceGroup> groups;
-    ByteView symbols;
+    ByteView symbols;  // set through setSymbols
     std::vector<uint8_t> symbolStorage;
     BitReader indexBits;
     uint32_t front_capacity = 0;
+
+    // Takes the topology symbols; a value above REUSE_VERTEX is corrupt.
+    void setSymbols(ByteView array);
 
     // Reads the group table; the ends must rise to exactly NF.
     void readGroupTable(ByteCursor& in, uint32_t NF);

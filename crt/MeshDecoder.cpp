@@ -120,7 +120,7 @@ void MeshDecoder::runMeshDecode()
 
     c.readGroupTable(cursor, NF);
     c.front_capacity = cursor.u32();
-    c.symbols = readByteArray(cursor, c.symbolStorage, kMaxSymbolsPerFace * NF);
+    c.setSymbols(readByteArray(cursor, c.symbolStorage, kMaxSymbolsPerFace * NF));
     c.indexBits = readBitStream(cursor);
     readPayloads();
 
