@@ -25,13 +25,14 @@ inline const Shape kOpenTetrahedron{4, 3, {crt::ADD_VERTEX, crt::ADD_VERTEX, crt
 // Faces (0, 1, 2), (2, 1, 3), (3, 1, 0), (3, 0, 2): closed, no rim.
 inline const Shape kTetrahedron{4, 4, {crt::ADD_VERTEX, crt::ADD_VERTEX, crt::FOLD_PREV, crt::FOLD_BOTH}};
 
-// Header and topology of a shape (raw entropy); the caller appends the
-// attribute payloads in name order. NV may exceed the shape's vertices.
-inline StreamBuilder meshStream(const Shape& shape, const std::vector<Descriptor>& attributes, uint32_t NV = 0)
+// Header and topology of a shape; the caller appends the attribute payloads
+// in name order. NV may exceed the shape's vertices.
+inline StreamBuilder meshStream(const Shape& shape, const std::vector<Descriptor>& attributes, uint32_t NV = 0,
+                                uint8_t entropy = crt::ENTROPY_RAW)
 {
     StreamBuilder s;
-    s.header(crt::ENTROPY_RAW, attributes, NV ? NV : shape.NV, shape.NF);
-    s.groups({shape.NF}).u32(3 * shape.NF).rawArray(shape.symbols).bitStream(BitWriter());
+    s.header(entropy, attributes, NV ? NV : shape.NV, shape.NF);
+    s.groups({shape.NF}).u32(3 * shape.NF).codedArray(shape.symbols).bitStream(BitWriter());
     return s;
 }
 

@@ -2,6 +2,7 @@
 // Test-only writer for hand-made crt streams: primitive fields, counted
 // strings, bit streams and coded arrays, laid out exactly as the decoder reads
 // them. It knows nothing about meshes; tests spell out each section.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "crt/Format.h"
+#include "crt/Tunstall.h"
 
 namespace crttest {
 
@@ -45,6 +47,7 @@ struct Descriptor {
 class StreamBuilder {
 public:
     std::vector<uint8_t> bytes;
+    uint8_t entropy = crt::ENTROPY_RAW;  // how codedArray writes, set by header()
 
     size_t size() const { return bytes.size(); }
 
@@ -79,6 +82,7 @@ public:
     StreamBuilder& header(uint8_t entropy, const std::vector<Descriptor>& attributes, uint32_t NV, uint32_t NF,
                           const std::vector<std::pair<std::string, std::string>>& tags = {})
     {
+        this->entropy = entropy;
         u32(crt::kMagic).u32(0).u8(entropy).u32(uint32_t(tags.size()));
         for (const auto& [key, value] : tags)
             str(key).str(value);
@@ -110,6 +114,50 @@ public:
 
     StreamBuilder& rawArray(const std::vector<uint8_t>& data) { return u32(uint32_t(data.size())).raw(data); }
 
+    // A coded byte array in the stream's entropy: raw, or a Tunstall block
+    // whose table holds each byte present with probability count x 255 /
+    // total, parsed greedily into the longest dictionary words.
+    StreamBuilder& codedArray(const std::vector<uint8_t>& data)
+    {
+        if (entropy != crt::ENTROPY_TUNSTALL)
+            return rawArray(data);
+        std::vector<uint32_t> count(256);
+        for (uint8_t b : data)
+            ++count[b];
+        std::vector<std::pair<uint8_t, uint8_t>> table;
+        for (int b = 0; b < 256; ++b)
+            if (count[size_t(b)])
+                table.emplace_back(uint8_t(b), uint8_t(std::max<uint64_t>(1, count[size_t(b)] * 255 / data.size())));
+        if (table.size() <= 1)
+            return tunstallBlock(table, uint32_t(data.size()), {});
+        std::vector<uint8_t> syms, probs;
+        for (const auto& [sym, prob] : table) {
+            syms.push_back(sym);
+            probs.push_back(prob);
+        }
+        crt::TunstallDictionary dict;
+        crt::buildTunstallDictionary(syms.data(), probs.data(), int(table.size()), dict);
+        std::vector<uint8_t> codes;
+        for (size_t pos = 0; pos < data.size();) {
+            int best = -1;
+            size_t bestLength = 0;
+            for (int code = 0; code < crt::kTunstallCodes; ++code) {
+                const size_t length = dict.length[code];
+                const size_t compared = std::min(length, data.size() - pos);
+                if (length > bestLength &&
+                    std::memcmp(dict.store.data() + dict.offset[code], data.data() + pos, compared) == 0) {
+                    best = code;
+                    bestLength = length;
+                }
+            }
+            if (best < 0)
+                break;  // only when the dictionary could not be built
+            codes.push_back(uint8_t(best));
+            pos += bestLength;
+        }
+        return tunstallBlock(table, uint32_t(data.size()), codes);
+    }
+
     StreamBuilder& tunstallBlock(const std::vector<std::pair<uint8_t, uint8_t>>& table, uint32_t L,
                                  const std::vector<uint8_t>& codes)
     {
@@ -119,7 +167,7 @@ public:
         return u32(L).u32(uint32_t(codes.size())).raw(codes);
     }
 
-    // Residual section with per-component bit counts (raw entropy): values[i]
+    // Residual section with per-component bit counts: values[i]
     // holds the N components of vertex i.
     StreamBuilder& residuals(const std::vector<std::vector<int32_t>>& values, int N)
     {
@@ -139,11 +187,11 @@ public:
         }
         bitStream(bits);
         for (const auto& array : counts)
-            rawArray(array);
+            codedArray(array);
         return *this;
     }
 
-    // Residual section with one shared bit count per vertex (raw entropy).
+    // Residual section with one shared bit count per vertex.
     StreamBuilder& residualsShared(const std::vector<std::vector<int32_t>>& values)
     {
         BitWriter bits;
@@ -164,7 +212,7 @@ public:
                     bits.put(uint32_t(int64_t(x) + (int64_t(1) << (n - 1))), n);
         }
         bitStream(bits);
-        return rawArray(counts);
+        return codedArray(counts);
     }
 };
 
