@@ -182,16 +182,9 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
 
         const uint8_t s = nextSymbol();
         uint32_t opposite;
-        switch (s) {
-        case SKIP_EDGE:
-            continue;
-        case POSTPONE:
-            postponed_.reserveMore(1);
-            postponed_.append(p);
-            continue;
-        case ADD_VERTEX:
-        case REUSE_VERTEX:
-            opposite = s == ADD_VERTEX ? newVertex(e.to, e.from, e.apex) : readVertex();
+        // The two commonest symbols first, as plain branches.
+        if (s == ADD_VERTEX) {
+            opposite = newVertex(e.to, e.from, e.apex);
             front[e.prev].next = F;
             front[e.next].prev = F + 1;
             queue[queueSize++] = F + 1;
@@ -199,8 +192,7 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
             pendingEdge = {e.from, opposite, e.to, e.prev, F + 1, 0};
             append(e.from, opposite, e.to, e.prev, F + 1);
             append(opposite, e.to, e.from, F - 1, e.next);
-            break;
-        case FOLD_PREV: {
+        } else if (s == FOLD_PREV) {
             const FrontEdge P = front[e.prev];
             opposite = P.from;
             front[e.prev].retired = 1;
@@ -209,29 +201,46 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
             pending = F;
             pendingEdge = {P.from, e.to, e.from, P.prev, e.next, 0};
             append(P.from, e.to, e.from, P.prev, e.next);
-            break;
-        }
-        case FOLD_NEXT: {
-            const FrontEdge N = front[e.next];
-            opposite = N.to;
-            front[e.next].retired = 1;
-            front[N.next].prev = F;
-            front[e.prev].next = F;
-            pending = F;
-            pendingEdge = {e.from, N.to, e.to, e.prev, N.next, 0};
-            append(e.from, N.to, e.to, e.prev, N.next);
-            break;
-        }
-        default: {  // FOLD_BOTH
-            const FrontEdge P = front[e.prev];
-            const FrontEdge N = front[e.next];
-            opposite = P.from;
-            front[e.prev].retired = 1;
-            front[e.next].retired = 1;
-            front[P.prev].next = N.next;
-            front[N.next].prev = P.prev;
-            break;
-        }
+        } else {
+            switch (s) {
+            case SKIP_EDGE:
+                continue;
+            case POSTPONE:
+                postponed_.reserveMore(1);
+                postponed_.append(p);
+                continue;
+            case REUSE_VERTEX:
+                opposite = readVertex();
+                front[e.prev].next = F;
+                front[e.next].prev = F + 1;
+                queue[queueSize++] = F + 1;
+                pending = F;
+                pendingEdge = {e.from, opposite, e.to, e.prev, F + 1, 0};
+                append(e.from, opposite, e.to, e.prev, F + 1);
+                append(opposite, e.to, e.from, F - 1, e.next);
+                break;
+            case FOLD_NEXT: {
+                const FrontEdge N = front[e.next];
+                opposite = N.to;
+                front[e.next].retired = 1;
+                front[N.next].prev = F;
+                front[e.prev].next = F;
+                pending = F;
+                pendingEdge = {e.from, N.to, e.to, e.prev, N.next, 0};
+                append(e.from, N.to, e.to, e.prev, N.next);
+                break;
+            }
+            default: {  // FOLD_BOTH
+                const FrontEdge P = front[e.prev];
+                const FrontEdge N = front[e.next];
+                opposite = P.from;
+                front[e.prev].retired = 1;
+                front[e.next].retired = 1;
+                front[P.prev].next = N.next;
+                front[N.next].prev = P.prev;
+                break;
+            }
+            }
         }
         writeTriangle(e.to, e.from, opposite);
     }

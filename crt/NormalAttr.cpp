@@ -165,9 +165,10 @@ void NormalAttr::finishWithMesh(uint32_t NV, uint32_t NF, const AttributeMap& at
     for (size_t i = 0; i < NV; ++i) {
         const float* e = &estimate[i * 3];
         const bool corrected = mode == FROM_POSITIONS || rim_marks[i] != 0;
-        float n[3] = {0.0f, 0.0f, 1.0f};  // a vertex with a zero estimate
-        // (used by no triangle, or its faces cancel) gets +z: no direction to
-        // project or normalise. Its correction, if any, is still consumed.
+        // A vertex whose estimate is zero (no triangle uses it, or its faces
+        // cancel) has no direction to project or normalise: it gets +z. Its
+        // correction, if it has one, is still consumed.
+        float n[3] = {0.0f, 0.0f, 1.0f};
         if (corrected) {
             const int64_t dx = grid[2 * k], dy = grid[2 * k + 1];
             ++k;

@@ -49,6 +49,31 @@ void readResiduals(ByteCursor& in, T* values, int N, uint32_t count)
     }
 }
 
+namespace {
+
+// Fixed > 0 is the component count known at compile time. When all of a
+// vertex's components fit in one 32-bit read they are taken at once and split.
+template <class T, int Fixed>
+void decodeShared(BitReader& bits, ByteView counts, T* out, int dynamicN)
+{
+    const int N = Fixed > 0 ? Fixed : dynamicN;
+    for (size_t i = 0; i < counts.size; ++i, out += N) {
+        const unsigned n = counts.data[i];
+        const uint64_t m = halfRange(n);
+        if (Fixed > 0 && unsigned(Fixed) * n <= 32) {
+            const uint64_t all = bits.read(unsigned(Fixed) * n);
+            const uint64_t mask = (uint64_t(1) << n) - 1;
+            for (int c = 0; c < Fixed; ++c)
+                out[c] = T(((all >> (unsigned(Fixed - 1 - c) * n)) & mask) - m);
+        } else {
+            for (int c = 0; c < N; ++c)
+                out[c] = T(bits.read(n) - m);
+        }
+    }
+}
+
+}  // namespace
+
 template <class T>
 uint32_t readResidualsShared(ByteCursor& in, T* values, int N, uint32_t maxCount)
 {
@@ -56,12 +81,10 @@ uint32_t readResidualsShared(ByteCursor& in, T* values, int N, uint32_t maxCount
     std::vector<uint8_t> storage;
     const ByteView counts = readByteArray(in, storage, maxCount);
     checkBitCounts(counts);
-    T* out = values;
-    for (size_t i = 0; i < counts.size; ++i) {
-        const unsigned n = counts.data[i];
-        const uint64_t m = halfRange(n);
-        for (int c = 0; c < N; ++c)
-            *out++ = T(bits.read(n) - m);
+    switch (N) {
+    case 2: decodeShared<T, 2>(bits, counts, values, N); break;
+    case 3: decodeShared<T, 3>(bits, counts, values, N); break;
+    default: decodeShared<T, 0>(bits, counts, values, N); break;
     }
     return uint32_t(counts.size);
 }
