@@ -73,6 +73,9 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
     front_.reserve(expected + 3);
     edgeQueue_.reserve(size_t((end - start) / 2) + 3);
     postponed_.clear();
+    retired_.assign(size_t(3 * triangles / 64 + 1), 0);
+    uint64_t* const retired = retired_.data();
+    auto retire = [&](uint32_t position) { retired[position >> 6] |= uint64_t(1) << (position & 63); };
     // A triangle creates at most three vertices, and never more than NV.
     predictors.reserve(size_t(std::min<uint64_t>(NV, nextVertex + 3 * triangles)));
 
@@ -124,7 +127,6 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
         edge.apex = apex;
         edge.prev = prev;
         edge.next = next;
-        edge.retired = 0;
     };
     auto makeRoom = [&] {
         front_.setSize(F);
@@ -175,9 +177,9 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
                 queue[queueSize++] = f + 2;
                 continue;
             }
-            e = front[p];
-            if (e.retired)
+            if ((retired[p >> 6] >> (p & 63)) & 1)
                 continue;
+            e = front[p];
         }
 
         const uint8_t s = nextSymbol();
@@ -189,17 +191,17 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
             front[e.next].prev = F + 1;
             queue[queueSize++] = F + 1;
             pending = F;
-            pendingEdge = {e.from, opposite, e.to, e.prev, F + 1, 0};
+            pendingEdge = {e.from, opposite, e.to, e.prev, F + 1};
             append(e.from, opposite, e.to, e.prev, F + 1);
             append(opposite, e.to, e.from, F - 1, e.next);
         } else if (s == FOLD_PREV) {
             const FrontEdge P = front[e.prev];
             opposite = P.from;
-            front[e.prev].retired = 1;
+            retire(e.prev);
             front[P.prev].next = F;
             front[e.next].prev = F;
             pending = F;
-            pendingEdge = {P.from, e.to, e.from, P.prev, e.next, 0};
+            pendingEdge = {P.from, e.to, e.from, P.prev, e.next};
             append(P.from, e.to, e.from, P.prev, e.next);
         } else {
             switch (s) {
@@ -215,18 +217,18 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
                 front[e.next].prev = F + 1;
                 queue[queueSize++] = F + 1;
                 pending = F;
-                pendingEdge = {e.from, opposite, e.to, e.prev, F + 1, 0};
+                pendingEdge = {e.from, opposite, e.to, e.prev, F + 1};
                 append(e.from, opposite, e.to, e.prev, F + 1);
                 append(opposite, e.to, e.from, F - 1, e.next);
                 break;
             case FOLD_NEXT: {
                 const FrontEdge N = front[e.next];
                 opposite = N.to;
-                front[e.next].retired = 1;
+                retire(e.next);
                 front[N.next].prev = F;
                 front[e.prev].next = F;
                 pending = F;
-                pendingEdge = {e.from, N.to, e.to, e.prev, N.next, 0};
+                pendingEdge = {e.from, N.to, e.to, e.prev, N.next};
                 append(e.from, N.to, e.to, e.prev, N.next);
                 break;
             }
@@ -234,8 +236,8 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
                 const FrontEdge P = front[e.prev];
                 const FrontEdge N = front[e.next];
                 opposite = P.from;
-                front[e.prev].retired = 1;
-                front[e.next].retired = 1;
+                retire(e.prev);
+                retire(e.next);
                 front[P.prev].next = N.next;
                 front[N.next].prev = P.prev;
                 break;

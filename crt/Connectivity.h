@@ -38,7 +38,6 @@ struct FrontEdge {
     uint32_t from, to;
     uint32_t apex;        // vertex opposite the edge in its decoded triangle
     uint32_t prev, next;  // positions of the neighbouring edges along the front
-    uint32_t retired;     // non-zero once the edge has left the front
 };
 
 class Connectivity {
@@ -73,6 +72,7 @@ private:
                   uint32_t NV);
 
     PodBuffer<FrontEdge> front_;
+    std::vector<uint64_t> retired_;  // one bit per front position: the edge has left the front
     PodBuffer<uint32_t> edgeQueue_;
     PodBuffer<uint32_t> postponed_;
 };
