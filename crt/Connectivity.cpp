@@ -66,6 +66,9 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
     constexpr uint32_t kNone = UINT32_MAX;
     const unsigned indexWidth = std::max(1u, unsigned(std::bit_width(NV)));
     const uint64_t triangles = (end - start) / 3;
+    // Front positions are 32-bit: a group must not be able to outgrow them.
+    if (3 * triangles + 3 > UINT32_MAX)
+        throw kCorrupt;
 
     // The stream's capacity hint, held to what this group can use, plus the
     // room for one step that the loop makes sure of.
@@ -128,6 +131,17 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
         edge.prev = prev;
         edge.next = next;
     };
+    // The triangle across edge e to vertex opposite replaces e by two edges,
+    // the first of which is worked on next.
+    auto splitEdge = [&](const FrontEdge& e, uint32_t opposite) {
+        front[e.prev].next = F;
+        front[e.next].prev = F + 1;
+        queue[queueSize++] = F + 1;
+        pending = F;
+        pendingEdge = {e.from, opposite, e.to, e.prev, F + 1};
+        append(e.from, opposite, e.to, e.prev, F + 1);
+        append(opposite, e.to, e.from, F - 1, e.next);
+    };
     auto makeRoom = [&] {
         front_.setSize(F);
         front_.reserveMore(3);
@@ -187,13 +201,7 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
         // The two commonest symbols first, as plain branches.
         if (s == ADD_VERTEX) {
             opposite = newVertex(e.to, e.from, e.apex);
-            front[e.prev].next = F;
-            front[e.next].prev = F + 1;
-            queue[queueSize++] = F + 1;
-            pending = F;
-            pendingEdge = {e.from, opposite, e.to, e.prev, F + 1};
-            append(e.from, opposite, e.to, e.prev, F + 1);
-            append(opposite, e.to, e.from, F - 1, e.next);
+            splitEdge(e, opposite);
         } else if (s == FOLD_PREV) {
             const FrontEdge P = front[e.prev];
             opposite = P.from;
@@ -213,13 +221,7 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
                 continue;
             case REUSE_VERTEX:
                 opposite = readVertex();
-                front[e.prev].next = F;
-                front[e.next].prev = F + 1;
-                queue[queueSize++] = F + 1;
-                pending = F;
-                pendingEdge = {e.from, opposite, e.to, e.prev, F + 1};
-                append(e.from, opposite, e.to, e.prev, F + 1);
-                append(opposite, e.to, e.from, F - 1, e.next);
+                splitEdge(e, opposite);
                 break;
             case FOLD_NEXT: {
                 const FrontEdge N = front[e.next];
