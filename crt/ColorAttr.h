@@ -13,6 +13,7 @@ public:
     int32_t output_channels = 4;
 
     int codecId() const override { return KIND_COLOR; }
+    int outputWidth() const override { return output_channels; }
     // N step bytes, then a residual section with one bit-count array per channel.
     void readPayload(uint32_t NV, ByteCursor& in) override;
     // FMT_U8 or FMT_F32 (0 to 1), output_channels per vertex.

@@ -69,10 +69,25 @@ void MeshDecoder::readAttribute(ByteCursor& in)
         attribute = std::make_unique<GenericAttr<int32_t>>();
         attribute->N = N;
     }
+    attribute->declared_N = N;
     attribute->q = q;
     attribute->format = format;
     attribute->strategy = strategy;
     attributes[name] = std::move(attribute);  // a later descriptor of the same name wins
+}
+
+bool MeshDecoder::bindOutput(const std::string& name, void* buffer, int widthLimit)
+{
+    const auto found = attributes.find(name);
+    if (found != attributes.end() && buffer && found->second->outputWidth() > widthLimit)
+        throw kCorrupt;
+    return bindOutput(name, buffer);
+}
+
+int MeshDecoder::declaredComponents(const std::string& name) const
+{
+    const auto found = attributes.find(name);
+    return found == attributes.end() ? 0 : found->second->declared_N;
 }
 
 bool MeshDecoder::bindOutput(const std::string& name, void* buffer)

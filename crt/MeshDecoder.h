@@ -30,6 +30,11 @@ public:
     // Directs the named attribute's output, as 32-bit floats, to buffer (null:
     // read and discard). False when there is no such attribute.
     bool bindOutput(const std::string& name, void* buffer);
+    // The same, for a caller's array of widthLimit values per vertex: an
+    // attribute that would write more per vertex is corrupt.
+    bool bindOutput(const std::string& name, void* buffer, int widthLimit);
+    // The component count the named attribute's descriptor declares (0: none).
+    int declaredComponents(const std::string& name) const;
 
     // Decodes the body of a mesh into the bound buffers and the face output.
     // Every call decodes from the start of the body again.

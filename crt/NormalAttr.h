@@ -23,6 +23,7 @@ public:
     std::vector<int32_t> grid;       // (X, Y) pairs: per vertex in DIFF, per corrected vertex otherwise
 
     int codecId() const override { return KIND_NORMAL; }
+    int outputWidth() const override { return 3; }
     // uint8 mode, then a shared-bits residual section with 2 components.
     void readPayload(uint32_t NV, ByteCursor& in) override;
     // DIFF only: X and Y predicted from the first predictor vertex.

@@ -26,6 +26,10 @@ public:
     int32_t strategy = 0;    // PARALLELOGRAM, SHARED_BITS
     int32_t format = FMT_I32;
     int32_t payload_size = 0;  // written by the encoding side only
+    int32_t declared_N = 0;    // the descriptor's component count, whatever N became
+
+    // Values written per vertex by writeOutput.
+    virtual int outputWidth() const { return N; }
 
     virtual int codecId() const = 0;
     virtual void readPayload(uint32_t NV, ByteCursor& in) = 0;

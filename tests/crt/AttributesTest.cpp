@@ -184,7 +184,7 @@ TEST(Normals, PositionModesNeedUsablePositions)
     };
     EXPECT_EQ(error(stream({}, crt::FROM_POSITIONS, 511)),
               "No position attribute found. Use DIFF normal strategy instead.");
-    EXPECT_EQ(error(stream({{"position", crt::KIND_COLOR, 1.0f, 3}}, crt::FROM_POSITIONS_RIM, 511)),
+    EXPECT_EQ(error(stream({{"position", crt::KIND_COLOR, 1.0f, 4}}, crt::FROM_POSITIONS_RIM, 511)),
               "Position attr has been overloaded, Use DIFF normal strategy instead.");
     EXPECT_EQ(error(stream({{"position", 1, 1.0f, 2}}, crt::FROM_POSITIONS, 511)), "Corrupt crt stream.");
     // Nothing is estimated when nobody asked for normals.

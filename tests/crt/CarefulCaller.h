@@ -23,10 +23,8 @@ inline std::string decodeCarefully(const uint8_t* data, size_t size)
         float counts[2];
         handle = CreateDecoder(int(size), data, counts);
         const auto* decoder = static_cast<const crt::MeshDecoder*>(handle);
-        auto components = [&](const char* name) -> size_t {
-            const auto found = decoder->attributes.find(name);
-            return found == decoder->attributes.end() ? 0 : size_t(found->second->N);
-        };
+        // As the stream's descriptors declare them.
+        auto components = [&](const char* name) -> size_t { return size_t(decoder->declaredComponents(name)); };
         const size_t NF = decoder->NF, NV = decoder->NV;
         const size_t positionN = components("position"), uvN = components("uv");
         if (NF > kMaxOutputFloats / 3 || NV > kMaxOutputFloats / (positionN + uvN + 3 + 4)) {

@@ -85,6 +85,29 @@ std::string decodeExactCopy(const std::vector<uint8_t>& bytes)
     return decodeCarefully(block.get(), bytes.size());
 }
 
+TEST(Exports, AttributesThatWouldOverrunTheCallersArraysAreRefused)
+{
+    // Each standard name under a codec that writes more per vertex than the
+    // caller's array of that name holds.
+    const std::vector<std::vector<Descriptor>> cases = {
+        {{"color", 1, 1.0f, 7}},                    // 7 floats for an RGBA array
+        {{"normal", 1, 1.0f, 5}},                   // 5 floats for 3
+        {{"position", crt::KIND_COLOR, 1.0f, 3}},   // RGBA for 3 declared components
+        {{"uv", crt::KIND_NORMAL, 511.0f, 1}},      // a normal for 1 declared component
+    };
+    for (const auto& attributes : cases) {
+        StreamBuilder s = meshStream(kTriangle, attributes);
+        const Descriptor& d = attributes[0];
+        if (d.codec == crt::KIND_COLOR)
+            s.u8(1).u8(1).u8(1).residuals({{1, 1, 1}, {1, 1, 1}, {1, 1, 1}}, 3);
+        else if (d.codec == crt::KIND_NORMAL)
+            s.u8(crt::DIFF).residualsShared({{0, 0}, {0, 0}, {0, 0}});
+        else
+            s.residuals(std::vector<std::vector<int32_t>>(3, std::vector<int32_t>(d.N, 1)), d.N);
+        EXPECT_EQ(decodeExactCopy(s.bytes), "Corrupt crt stream.") << d.name;
+    }
+}
+
 TEST(Exports, EveryCutOfAValidStreamIsRefused)
 {
     const std::vector<std::vector<uint8_t>> seeds = seedStreams();
