@@ -3,6 +3,10 @@
 // player's input reading it on the service's own thread.
 #include "live/NanoKONTROL2.h"
 
+#include "app/TDemoApp.h"
+#include "parts/dancers/Part_Dancers.h"
+#include "tests/support/TestWindow.h"
+
 #include <gtest/gtest.h>
 #include <jack/jack.h>
 #include <rtmidi/RtMidi.h>
@@ -193,16 +197,30 @@ TEST(JackMidi, ControlChangesFromTheSurfaceReachTheStoreOnTheServicesThread)
         EXPECT_GE(nano.values.load(), 1);
         EXPECT_FALSE(nano.ranOnMainThread.load());
 
-        // FORWARD pauses the show clock from a first press until the next one.
+        // FORWARD pauses the show clock from a first press until the next one:
+        // the dancers part's clock step reads the latch this surface sets.
+        sharedTestWindow();
+        TLiveControls ctrl;
+        ctrl._nano = &nano;
+        ctrl._dt = 0.1f;
+        Part_Dancers part;
+        part.ctrl = &ctrl;
+        part.ttime = 10.0f;
         const int forward = NANO_KONTROL2_BUTTON_FOWARD;
         send(forward, 127);
         EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return nano.cc_toggle[forward].load() == 1; }));
+        part.update();
+        EXPECT_EQ(part.ttime, 10.0f);
         send(forward, 0);
         EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return nano.cc_toggle[forward].load() == 2; }));
+        part.update();
+        EXPECT_EQ(part.ttime, 10.0f);
         send(forward, 100);
         EXPECT_TRUE(within(std::chrono::seconds(5), [&] {
             return nano.cc_value[forward].load() > 100.0f && nano.cc_toggle[forward].load() == 0;
         }));
+        part.update();
+        EXPECT_GT(part.ttime, 10.0f);
         if (HasFailure()) std::printf("%s", describe(server).c_str());
     }  // stopped and closed here, before the surface goes
 
