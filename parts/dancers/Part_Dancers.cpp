@@ -1,0 +1,49 @@
+#include "parts/dancers/Part_Dancers.h"
+
+#include "parts/dancers/MusicClock.h"
+
+#include <cstdio>
+
+namespace {
+
+const char* const kMusicPath = "newresources//11_velisse_and_the_norrows_-_quellin_and_vessary.mp3";
+
+}  // namespace
+
+void Part_Dancers::load()
+{
+    keyframes.load("newresources//Storage1.txt");
+    textTexture.LoadImage("newresources//velisse.png");
+    cloudPoints = readPointFile("newresources//quellin.xyz");
+
+    loadDanceSequence(sequences[2], "newresources//danceexport//006", "1");
+    loadDanceSequence(sequences[0], "newresources//danceexport//009", "1");
+    loadDanceSequence(sequences[1], "newresources//danceexport//011", "1");
+
+    platform::AudioInit(-1, platform::kAudioRate);
+    sample = platform::SampleLoad(kMusicPath);
+    platform::Start();
+    channel = platform::SampleGetChannel(sample);
+    std::printf("%d", platform::ChannelPlay(channel, true) ? 1 : 0);
+    std::fflush(stdout);
+    for (float& bin : fftSmooth) bin = 0.0f;
+}
+
+void Part_Dancers::update()
+{
+    stepMusicClock(*this);
+}
+
+void Part_Dancers::render()
+{
+}
+
+float Part_Dancers::beat() const
+{
+    return beatPulse(platform::ChannelGetPosition(channel));
+}
+
+void Part_Dancers::updateFftBeat()
+{
+    fftBeat = fftBeatPulse(fftSmooth[0], ttime);
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The music back end: one compressed track decoded whole into memory, played
+// through SDL audio, with its play position in bytes of 16-bit stereo at
+// 44100 Hz (176400 bytes per second) and the spectrum of what is heard now.
+//
+// Every track is delivered at 44100 Hz stereo: the decoder resamples a file of
+// another rate and duplicates a mono one, so positions always count the same
+// bytes per second.
+//
+// Without a usable audio device the back end plays on SDL's dummy driver, and
+// failing that keeps time with an internal clock, so positions still advance
+// in real time. A handle of 0 is never valid: operations given it do nothing,
+// positions read 0 and the spectrum is silence.
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+using AudioHandle = uint32_t;
+
+constexpr int kAudioRate = 44100;
+constexpr int kAudioBytesPerFrame = 4;  // 16-bit stereo
+constexpr int64_t kAudioBytesPerSecond = int64_t{kAudioRate} * kAudioBytesPerFrame;
+
+// Opens the output. `device` -1 is the default device (with the fallbacks
+// above), 0 the internal clock without sound. Only 44100 Hz is offered.
+// False when already initialised or for an unsupported device or rate.
+bool AudioInit(int device, int frequency);
+
+// Decodes the whole file into memory. Returns the sample's handle, or 0 when
+// the file cannot be read or decoded (the reason is printed).
+AudioHandle SampleLoad(const std::string& path);
+
+// Lets the output run; positions of playing channels advance from here on.
+bool Start();
+
+// The playback channel of a sample (one per sample); 0 for an invalid sample.
+AudioHandle SampleGetChannel(AudioHandle sample);
+
+// Plays the channel; with `restart` from the beginning, else from where it is.
+bool ChannelPlay(AudioHandle channel, bool restart);
+
+// The position that is audible now, in bytes; 0 for an invalid channel.
+int64_t ChannelGetPosition(AudioHandle channel);
+
+// Moves playback to `bytes` (rounded down to a whole frame). A negative
+// position, or one at or past the end of the track, is refused: false, and
+// the channel plays on where it was.
+bool ChannelSetPosition(AudioHandle channel, int64_t bytes);
+
+// 1024 spectrum magnitudes of the 2048 frames ending at the audible position
+// (see platform::SpectrumAnalyzer). Silence before the start, after the end
+// and for a channel that is not playing; false (and zeros) for an invalid one.
+bool ChannelGetData(AudioHandle channel, float* magnitudes);
+
+// How the output is made: "default device", "dummy driver", "internal clock",
+// or "none" before AudioInit. For diagnostics and tests.
+const char* AudioOutputName();
+
+}  // namespace platform
