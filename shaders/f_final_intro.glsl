@@ -1,0 +1,78 @@
+#version 130
+// Pass 2: the bloom finished, depth haze, colour grade with the music's
+// pulses, and the red glow that announces the picture.
+uniform sampler2D texture2d;       // pass 1: colour, glow blurred across in alpha
+uniform sampler2D texture2ddepth;  // the scene's depth
+uniform sampler2D texture2d2;      // the scene's glow
+uniform sampler2D fft;
+uniform sampler2D textureText;     // the picture
+uniform float ttime;
+uniform float beat;
+uniform float fftbeat;
+uniform float k0;                  // how much of the picture shows, 0..1
+in vec2 uv;
+
+// Where the picture sits: centred, as large as the frame holds it whole.
+vec2 pictureUv(vec2 screenUv, vec2 screen, vec2 picture)
+{
+    float scale = min(screen.y / picture.y, screen.x / picture.x);
+    vec2 extent = picture * scale / screen;
+    vec2 local = (screenUv - 0.5) / extent + 0.5;
+    return vec2(local.x, 1.0 - local.y);  // the picture's rows run top down
+}
+
+float inside(vec2 t)
+{
+    return step(0.0, t.x) * step(t.x, 1.0) * step(0.0, t.y) * step(t.y, 1.0);
+}
+
+void main()
+{
+    vec2 size = vec2(textureSize(texture2d, 0));
+    float unit = size.y / 720.0;
+    vec4 pass1 = texture(texture2d, uv);
+    vec3 colour = pass1.rgb;
+
+    // Bloom: the blur across from pass 1, now down.
+    vec2 down = vec2(0.0, 2.5 * unit / size.y);
+    float weights[5] = float[5](0.2, 0.17, 0.12, 0.07, 0.035);
+    float bloom = pass1.a * weights[0];
+    for (int i = 1; i < 5; ++i) {
+        bloom += texture(texture2d, uv + down * float(i)).a * weights[i];
+        bloom += texture(texture2d, uv - down * float(i)).a * weights[i];
+    }
+    float pulse = 0.55 + 0.45 * beat + clamp(fftbeat, 0.0, 2.0) * 0.25;
+    colour += vec3(1.0, 0.1, 0.06) * bloom * 1.6 * pulse;
+
+    // Depth: empty sky gets a low crimson horizon, far geometry a haze.
+    float depth = texture(texture2ddepth, uv).r;
+    float near = 0.01;
+    float far = 700.0;
+    float distance = near * far / (far - depth * (far - near));
+    float haze = depth >= 1.0 ? 0.0 : smoothstep(1.5, 7.0, distance);
+    colour = mix(colour, vec3(0.09, 0.015, 0.02), haze * 0.55);
+    float horizon = exp(-abs(uv.y - 0.38) * 7.0) * (depth >= 1.0 ? 1.0 : 0.3);
+    colour += vec3(0.05, 0.008, 0.01) * horizon * (0.7 + 0.3 * beat);
+
+    // Grade: warm the mids, crush the blacks a little, lift with the beat.
+    colour *= 1.0 + 0.18 * beat;
+    colour = pow(max(colour, 0.0), vec3(0.95, 1.12, 1.12));
+    colour = colour / (1.0 + colour * 0.35);
+    colour *= 1.3;
+
+    // A red glow where the picture is about to show.
+    vec2 picture = vec2(textureSize(textureText, 0));
+    if (k0 > 0.0 && picture.x > 1.0) {
+        vec2 t = pictureUv(uv, size, picture);
+        vec2 spread = vec2(6.0 * unit) / size;
+        float halo = 0.0;
+        for (int i = 0; i < 8; ++i) {
+            float a = float(i) * 0.785398;
+            vec2 tap = pictureUv(uv + spread * vec2(cos(a), sin(a)), size, picture);
+            halo += dot(texture(textureText, tap).rgb, vec3(0.333)) * inside(tap);
+        }
+        halo = halo / 8.0 + dot(texture(textureText, t).rgb, vec3(0.333)) * inside(t) * 0.5;
+        colour += vec3(0.7, 0.08, 0.04) * halo * clamp(k0, 0.0, 1.0) * 0.8;
+    }
+    gl_FragColor = vec4(colour, 1.0);
+}
