@@ -33,14 +33,11 @@ void main()
     vec4 pass1 = texture(texture2d, uv);
     vec3 colour = pass1.rgb;
 
-    // Bloom: the blur across from pass 1, now down.
+    // Bloom: the blur across from pass 1, now down (5 bilinear taps).
     vec2 down = vec2(0.0, 2.5 * unit / size.y);
-    float weights[5] = float[5](0.2, 0.17, 0.12, 0.07, 0.035);
-    float bloom = pass1.a * weights[0];
-    for (int i = 1; i < 5; ++i) {
-        bloom += texture(texture2d, uv + down * float(i)).a * weights[i];
-        bloom += texture(texture2d, uv - down * float(i)).a * weights[i];
-    }
+    float bloom = pass1.a * 0.24;
+    bloom += (texture(texture2d, uv + down * 1.4).a + texture(texture2d, uv - down * 1.4).a) * 0.26;
+    bloom += (texture(texture2d, uv + down * 3.4).a + texture(texture2d, uv - down * 3.4).a) * 0.12;
     float pulse = 0.55 + 0.45 * beat + clamp(fftbeat, 0.0, 2.0) * 0.25;
     colour += vec3(1.0, 0.1, 0.06) * bloom * 1.6 * pulse;
 
@@ -56,7 +53,8 @@ void main()
 
     // Grade: warm the mids, crush the blacks a little, lift with the beat.
     colour *= 1.0 + 0.18 * beat;
-    colour = pow(max(colour, 0.0), vec3(0.95, 1.12, 1.12));
+    colour = max(colour, 0.0);
+    colour.gb *= 0.85 + 0.15 * min(colour.gb * 1.2, vec2(1.0));
     colour = colour / (1.0 + colour * 0.35);
     colour *= 1.3;
 

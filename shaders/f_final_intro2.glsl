@@ -12,9 +12,12 @@ uniform float fftbeat;
 uniform float k0;                  // how much of the picture shows, 0..1
 in vec2 uv;
 
+// A cheap hash of a cell (no sine: it is costly on software renderers).
 float hash(vec2 p)
 {
-    return fract(sin(dot(p, vec2(12.9898, 78.233))) * 43758.5453);
+    vec3 q = fract(vec3(p.xyx) * 0.1031);
+    q += dot(q, q.yzx + 33.33);
+    return fract((q.x + q.y) * q.z);
 }
 
 float noise(vec2 p)
@@ -44,11 +47,12 @@ void main()
     vec2 centred = uv - 0.5;
 
     // The lens: red and blue drift apart toward the edges on loud beats.
-    float shift = clamp(fftbeat, 0.0, 1.5) * 0.0025 + 0.0006;
-    vec3 colour;
-    colour.r = texture(texture2d, uv + centred * shift).r;
-    colour.g = texture(texture2d, uv).g;
-    colour.b = texture(texture2d, uv - centred * shift).b;
+    vec3 colour = texture(texture2d, uv).rgb;
+    float shift = clamp(fftbeat, 0.0, 1.5) * 0.003;
+    if (shift * size.x > 0.5) {
+        colour.r = texture(texture2d, uv + centred * shift).r;
+        colour.b = texture(texture2d, uv - centred * shift).b;
+    }
 
     float vignette = 1.0 - dot(centred * vec2(1.1, 1.3), centred * vec2(1.1, 1.3)) * 0.9;
     colour *= clamp(vignette, 0.0, 1.0);
