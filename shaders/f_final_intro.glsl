@@ -33,6 +33,19 @@ void main()
     vec4 pass1 = texture(texture2d, uv);
     vec3 colour = pass1.rgb;
 
+    // While the camera looks level over the rings (16.85 to 33.8 s), the
+    // dancers stand on a dark, wet floor: the frame above the horizon is
+    // mirrored below it, fading with the distance from it.
+    if (ttime >= 16.85 && ttime < 33.8) {
+        float horizon = 0.496;
+        float below = horizon - uv.y;
+        if (below > 0.0) {
+            vec2 mirrored = vec2(uv.x, horizon + below);
+            vec3 reflection = texture(texture2d, mirrored + vec2(0.0, 1.5 / size.y)).rgb + texture(texture2d, mirrored - vec2(0.0, 1.5 / size.y)).rgb;
+            colour += reflection * 0.5 * 0.3 * exp(-below * 7.0) * smoothstep(0.0, 0.004, below);
+        }
+    }
+
     // Bloom: the blur across from pass 1, now down (5 bilinear taps).
     vec2 down = vec2(0.0, 2.5 * unit / size.y);
     float bloom = pass1.a * 0.24;
@@ -58,19 +71,23 @@ void main()
     colour = colour / (1.0 + colour * 0.35);
     colour *= 1.3;
 
-    // A red glow where the picture is about to show.
+    // Where the picture is about to show, the scene steps back behind a dark
+    // halo with a thin red rim, so the letters read on any background.
     vec2 picture = vec2(textureSize(textureText, 0));
     if (k0 > 0.0 && picture.x > 1.0) {
-        vec2 t = pictureUv(uv, size, picture);
-        vec2 spread = vec2(6.0 * unit) / size;
+        vec2 spread = vec2(5.0 * unit) / size;
         float halo = 0.0;
         for (int i = 0; i < 8; ++i) {
             float a = float(i) * 0.785398;
             vec2 tap = pictureUv(uv + spread * vec2(cos(a), sin(a)), size, picture);
             halo += dot(texture(textureText, tap).rgb, vec3(0.333)) * inside(tap);
         }
-        halo = halo / 8.0 + dot(texture(textureText, t).rgb, vec3(0.333)) * inside(t) * 0.5;
-        colour += vec3(0.7, 0.08, 0.04) * halo * clamp(k0, 0.0, 1.0) * 0.8;
+        vec2 t = pictureUv(uv, size, picture);
+        float letter = dot(texture(textureText, t).rgb, vec3(0.333)) * inside(t);
+        halo = clamp(halo / 8.0 * 2.5, 0.0, 1.0);
+        float amount = clamp(k0, 0.0, 1.0);
+        colour *= 1.0 - 0.75 * halo * amount;
+        colour += vec3(0.5, 0.04, 0.03) * clamp(halo - letter * 2.0, 0.0, 1.0) * amount;
     }
     gl_FragColor = vec4(colour, 1.0);
 }

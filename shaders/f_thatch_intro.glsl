@@ -70,7 +70,7 @@ void main()
 
     vec2 p = gl_FragCoord.xy / unit;
     // Dark warm paper with a faint grain.
-    vec3 colour = max(scene, vec3(0.034, 0.02, 0.021) * (0.8 + 0.4 * noise(p * vec2(0.05, 0.03))));
+    vec3 colour = max(scene, vec3(0.034, 0.02, 0.021) * (0.8 + 0.4 * noise(p * 0.022)));
 
     // Hatching where there is light to shade: one direction for a little,
     // crossed where there is more. Most of the frame is dark and skips it.
