@@ -10,6 +10,8 @@
 #include "tools/capture/CaptureSession.h"
 
 #include <GL/glew.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -125,8 +127,17 @@ int main(int argc, char** argv)
     for (const auto& [width, height] : sizes) {
         CaptureSession session;
         std::string error;
+        // The part's loading report would drown the figures: it goes to /dev/null.
         std::fflush(stdout);
-        if (!session.open(width, height, error)) {
+        const int savedStdout = dup(STDOUT_FILENO);
+        const int devNull = open("/dev/null", O_WRONLY);
+        if (devNull >= 0) dup2(devNull, STDOUT_FILENO);
+        const bool opened = session.open(width, height, error);
+        std::fflush(stdout);
+        if (savedStdout >= 0) dup2(savedStdout, STDOUT_FILENO);
+        if (devNull >= 0) close(devNull);
+        if (savedStdout >= 0) close(savedStdout);
+        if (!opened) {
             std::fprintf(stderr, "bench_frame: no window: %s\n", error.c_str());
             return 1;
         }
