@@ -135,4 +135,34 @@ TEST_F(Capture, TheTitleCardShowsWhereTheKeyframesSay)
     }
 }
 
+// The capture reads the window, and the window holds the last pass alone:
+// with a last pass that paints one colour, every pixel is that colour.
+TEST(CaptureWindow, HoldsOnlyTheLastPass)
+{
+    namespace fs = std::filesystem;
+    const fs::path repository = fs::current_path();
+    if (!fs::is_directory(repository / "newresources/danceexport/009"))
+        GTEST_SKIP() << "no generated show data (run scripts/make-show-data.sh)";
+    WorkingFolder folder;
+    fs::create_directory_symlink(repository / "newresources", "newresources");
+    fs::create_directories("shaders");
+    for (const char* name : {"v_trace", "f_cloud", "f_thatch_intro", "f_final_intro"})
+        fs::copy_file(repository / "shaders" / (std::string(name) + ".glsl"), fs::path("shaders") / (std::string(name) + ".glsl"));
+    folder.write("shaders/f_final_intro2.glsl", "#version 130\nvoid main() { gl_FragColor = vec4(0.25, 0.5, 0.75, 1.0); }\n");
+
+    CaptureSession session;
+    std::string error;
+    testing::internal::CaptureStdout();
+    const bool opened = session.open(kWidth, kHeight, error);
+    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(opened) << error;
+    std::vector<uint8_t> frame;
+    session.renderFrame(30.0, frame);
+    ASSERT_FALSE(session.part().prevPoints.empty()) << "the scene should have dancers";
+    size_t other = 0;
+    for (size_t i = 0; i < frame.size(); i += 3)
+        other += std::abs(frame[i] - 64) > 1 || std::abs(frame[i + 1] - 128) > 1 || std::abs(frame[i + 2] - 191) > 1;
+    EXPECT_EQ(other, 0u);
+}
+
 }  // namespace
