@@ -57,20 +57,24 @@ void main()
     float vignette = 1.0 - dot(centred * vec2(1.1, 1.3), centred * vec2(1.1, 1.3)) * 0.9;
     colour *= clamp(vignette, 0.0, 1.0);
 
-    // The picture: four samples per pixel keep it crisp at any size. k0
-    // decides how much of its ink has burned through, in soft patches with a
-    // glowing edge; at 1 it is all there.
+    // The picture, crisp at any size. k0 decides how much of its ink has
+    // burned through, in soft patches with a glowing edge; at 1 it is all there.
     vec2 picture = vec2(textureSize(textureText, 0));
     if (k0 > 0.0 && picture.x > 1.0) {
-        vec2 px = 0.25 / size;
-        vec3 ink = vec3(0.0);
-        for (int i = 0; i < 4; ++i) {
-            vec2 offset = vec2((i & 1) == 0 ? -px.x : px.x, (i & 2) == 0 ? -px.y : px.y);
-            vec2 t = pictureUv(uv + offset, size, picture);
-            ink += texture(textureText, t).rgb * inside(t);
-        }
-        ink *= 0.25;
         vec2 t = pictureUv(uv, size, picture);
+        vec3 ink = texture(textureText, t).rgb * inside(t);
+        // Shown smaller than it is drawn: average four samples a pixel, so
+        // thin strokes neither break up nor shimmer. At its own size or
+        // larger, one sample on the texel centre is the crispest.
+        if (min(size.y / picture.y, size.x / picture.x) < 0.999) {
+            vec2 px = 0.25 / size;
+            for (int i = 0; i < 4; ++i) {
+                vec2 offset = vec2((i & 1) == 0 ? -px.x : px.x, (i & 2) == 0 ? -px.y : px.y);
+                vec2 tap = pictureUv(uv + offset, size, picture);
+                ink += texture(textureText, tap).rgb * inside(tap);
+            }
+            ink *= 0.2;
+        }
         float patches = noise(t * vec2(14.0, 6.0)) * 0.75 + noise(t * 47.0) * 0.25;
         float reveal = clamp(k0, 0.0, 1.0) * 1.2 - 0.1;
         float shown = k0 >= 1.0 ? 1.0 : smoothstep(patches - 0.015, patches + 0.015, reveal);
