@@ -17,8 +17,7 @@ namespace platform {
 
 namespace {
 
-// Frames per device buffer: small enough for a tight position, and SDL's dummy
-// driver paces it at 23 ms per 23.2 ms buffer, within 1% of real time.
+// Frames per device buffer (23 ms): the position is exact to about that much.
 constexpr int kBufferFrames = 1024;
 
 constexpr AudioHandle kSampleBase = 0x10000;
@@ -39,7 +38,8 @@ struct Sample {
 // and the position runs through it in real time, never past its end. After a
 // play or a seek the position holds at `floor` until audio from there sounds.
 //
-// Clock output: the position is `floor` plus the time since `floorTicks`.
+// Clock output and SDL's dummy driver: the position is `floor` plus the time
+// since `floorTicks`.
 struct Channel {
     Sample* sample = nullptr;
     bool playing = false;
@@ -84,7 +84,9 @@ struct Engine {
         // A manual clock moves only when it is set.
         if (output == Output::Manual || !c.playing || !running) return std::min(c.floor, end);
         int64_t frame = c.floor;
-        if (output == Output::Clock) {
+        if (output == Output::Clock || output == Output::Dummy) {
+            // Nothing is heard, so real time is the truth: SDL's dummy driver
+            // paces its buffers only roughly (whole milliseconds, late under load).
             frame = c.floor + framesIn(now - c.floorTicks);
         } else if (c.heard) {
             frame = c.heardStart + std::min(framesIn(now - c.heardTicks), c.heardCount);

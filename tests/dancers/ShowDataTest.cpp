@@ -2,6 +2,7 @@
 #include "parts/dancers/DanceSequence.h"
 #include "parts/dancers/KeyframeTrack.h"
 #include "parts/dancers/PointCloud.h"
+#include "platform/Audio.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,7 @@ namespace {
 const char* const kRecordings[] = {"newresources/danceexport/006", "newresources/danceexport/009",
                                    "newresources/danceexport/011"};
 
-TEST(ShowData, RecordingsAndPointsHaveThePromisedSizes)
+TEST(GeneratedShowData, ReadBackWithThePromisedSizes)
 {
     for (const char* folder : kRecordings)
         if (!std::filesystem::is_directory(folder))
@@ -40,6 +41,12 @@ TEST(ShowData, RecordingsAndPointsHaveThePromisedSizes)
     KeyframeTrack keyframes;
     EXPECT_TRUE(keyframes.load("newresources/Storage1.txt"));
     EXPECT_FALSE(keyframes.times.empty());
+
+    // The music lasts until the show ends at 154 s.
+    const platform::AudioHandle channel =
+        platform::SampleGetChannel(platform::SampleLoad("newresources/11_velisse_and_the_norrows_-_quellin_and_vessary.mp3"));
+    ASSERT_NE(channel, 0u);
+    EXPECT_TRUE(platform::ChannelSetPosition(channel, 154 * platform::kAudioBytesPerSecond));
 }
 
 }  // namespace
