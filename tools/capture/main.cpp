@@ -44,6 +44,10 @@ int main(int argc, char** argv)
     fs::current_path(options.root, ec);
     if (ec) return fail("cannot work in " + options.root + ": " + ec.message());
 
+    CaptureSession session;
+    if (!session.open(options.width, options.height, error)) return fail("no window to render in: " + error);
+
+    // The encoder starts once there is something to give it.
     const std::vector<double> times = options.frameTimes();
     std::unique_ptr<FrameSink> sink;
     if (!options.mp4File.empty()) {
@@ -54,9 +58,6 @@ int main(int argc, char** argv)
     } else {
         sink = std::make_unique<PngSink>(pngDir.string(), !options.at.empty());
     }
-
-    CaptureSession session;
-    if (!session.open(options.width, options.height, error)) return fail("no window to render in: " + error);
 
     Progress progress(times.size(), !options.quiet);
     std::vector<uint8_t> frame;
