@@ -3,6 +3,7 @@
 // stand and which points a dancer takes from the one before.
 #include "app/TDemoApp.h"
 #include "parts/dancers/Part_Dancers.h"
+#include "tests/show/AllocationCounter.h"
 #include "tests/show/ShowTestSupport.h"
 #include "tests/support/TestWindow.h"
 
@@ -212,6 +213,23 @@ TEST_F(PartRender, ADancerTakesPointsOfTheOneDrawnBefore)
     EXPECT_NEAR(part->prevPoints[0][0], first[0][0] + 2.0f, 1e-5f);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+TEST_F(PartRender, AFrameAllocatesNothingOnceWarm)
+{
+    loadPrograms(kCopy, kCopy, kCopy);
+    part->sequences[0] = part->sequences[1];
+    part->sequences[2] = part->sequences[1];
+    // Every window once to grow the buffers, then every window again, counted.
+    const float times[] = {10.0f, 25.0f, 42.0f, 60.0f, 80.0f, 105.0f, 120.0f, 140.0f};
+    for (float t : times) renderAt(t);
+    for (float t : times) {
+        part->ttime = t + 0.5f;
+        CountAllocations counter;
+        part->render();
+        EXPECT_EQ(counter.made(), 0u) << t;
+    }
+    ResetGLState();
 }
 
 }  // namespace
