@@ -51,6 +51,11 @@ struct TDemoApp {
     int32_t overlay_frames = 0;
     float drag_x = 0, drag_y = 0;
     float prev_mouse_x = 0, prev_mouse_y = 0;
+    // Set when the dialog's title was held long enough to unlock the console:
+    // the overlay is drawn on the show only then.
+    bool developer_mode = false;
+    // The overlay's lines of the latest frame, in order.
+    std::vector<std::string> overlay_lines;
 
     TGLRenderTarget& sceneTarget() { return renderTargets[kFullMultisample]; }
 
@@ -61,8 +66,13 @@ struct TDemoApp {
     void RunFrame();
     // Input of one frame: mouse, frame time, events, free camera.
     void PollInput();
+    // One frame of the start-up dialog: hit test, clicks, drawing.
+    void DrawMenu();
     void UpdateCamera();
     void DrawOverlay();
+    // The overlay's text sink: keeps the line and, in developer mode, draws it
+    // under the previous one in the window's top-left corner.
+    void DrawOverlayLine(std::string line);
 };
 
 // Puts the GL state back to neutral after a part has drawn.

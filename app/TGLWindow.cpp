@@ -67,6 +67,10 @@ bool TGLWindow::Init(int32_t x, int32_t y, int32_t w, int32_t h, bool fullscreen
     // GL context of their own, so ask for the software one, and make sure the
     // show's context is the current one whatever the renderer did.
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    // Without this the software renderer backs its window surface with an
+    // accelerated renderer, which re-creates the window to get a GL context of
+    // its own liking.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     renderer = SDL_CreateRenderer(window, -1, 0);
     SDL_GL_MakeCurrent(window, context);
     return true;

@@ -1,3 +1,4 @@
+#include "app/DialogClickLatch.h"
 #include "app/TDemoApp.h"
 #include "parts/dancers/Part_Dancers.h"
 #include "platform/Platform.h"
@@ -10,7 +11,7 @@
 // The one application record, built before main and alive until the process ends.
 static TDemoApp g_app;
 
-// A show without a window or GL context cannot draw a single frame: say so and stop.
+// Without a window or GL context nothing can be shown: say so and stop.
 static void openWindowOrExit(int32_t x, int32_t y, int32_t w, int32_t h, bool fullscreen)
 {
     if (g_app.window.Init(x, y, w, h, fullscreen)) return;
@@ -19,12 +20,47 @@ static void openWindowOrExit(int32_t x, int32_t y, int32_t w, int32_t h, bool fu
     std::exit(1);
 }
 
+// The dialog's resolutions, in the order of its resolution row.
+static constexpr int32_t kResolutions[4][2] = {{1920, 1080}, {1920, 1200}, {2560, 1440}, {1280, 720}};
+
 int main(int, char**)
 {
     g_app.width = 1920;
     g_app.height = 1080;
     g_app.fullscreen = false;
     platform::HideConsole();
+
+    // The start-up dialog, centred on the desktop, until Run is clicked.
+    const platform::Rect desktop = platform::DesktopRect();
+    const int32_t x = static_cast<int32_t>(static_cast<float>(desktop.right) * 0.5f - 190.0f);
+    const int32_t y = static_cast<int32_t>(static_cast<float>(desktop.bottom) * 0.5f - 105.0f);
+    openWindowOrExit(x, y, 380, 210, false);
+    {
+        DialogClickLatch quickClicks;
+        do {
+            g_app.PollInput();
+            quickClicks.apply(g_app.controls);
+            g_app.DrawMenu();
+            platform::Sleep(30);
+            SDL_GL_SwapWindow(g_app.window.window);
+        } while (!g_app.menu.done);
+    }
+    if (g_app.window.renderer) SDL_DestroyRenderer(g_app.window.renderer);
+    SDL_GL_DeleteContext(g_app.window.context);
+    SDL_DestroyWindow(g_app.window.window);
+    g_app.window.renderer = nullptr;
+    g_app.window.context = nullptr;
+    g_app.window.window = nullptr;
+
+    const auto& items = g_app.menu.items;
+    const int32_t resolution = items[TStartupMenu::kResolution].clicks;
+    g_app.width = kResolutions[resolution][0];
+    g_app.height = kResolutions[resolution][1];
+    g_app.fullscreen = items[TStartupMenu::kMode].clicks == 0;
+    if (g_app.menu.title_clicks > 100) {
+        platform::ShowConsole();
+        g_app.developer_mode = true;
+    }
 
     openWindowOrExit(10, 40, g_app.width, g_app.height, g_app.fullscreen);
     // The part's storage is zeroed before it is built: members its

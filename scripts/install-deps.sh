@@ -9,11 +9,11 @@ PACKAGES=(
   # libraries the player and the tools link against
   libsdl2-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri
   libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev
-  librang-dev librtmidi-dev libmpg123-dev libfftw3-dev libmp3lame-dev
+  librang-dev librtmidi-dev libjack-jackd2-dev libasound2-dev libmpg123-dev libfftw3-dev libmp3lame-dev
   libassimp-dev libdraco-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils xdotool imagemagick mesa-utils
+  xvfb xauth x11-utils xdotool imagemagick mesa-utils libxtst-dev
   jackd2 sox lame ffmpeg fonts-dejavu-core
 )
 

@@ -1,0 +1,177 @@
+// Decode speed of crt against Draco on the same meshes at comparable
+// quantisation (14-bit positions, 10-bit normals), one thread. Each run times
+// create + decode + destroy into float position and normal arrays and 32-bit
+// indices; runs of the codecs alternate so that both see the same machine.
+//
+//   crt_decode_bench [--runs N] [MESH.ply ...]   (default: the meshes of fetch-meshes.sh)
+//   crt_decode_bench --smoke                     (a small procedural mesh, 3 runs)
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "DracoCodec.h"
+#include "MeshLoad.h"
+#include "crt/Decoder.h"
+#include "crt/MeshEncoder.h"
+
+namespace {
+
+using crt::shapes::Mesh;
+
+struct Codec {
+    std::string name;
+    size_t bytes = 0;
+    std::function<uint32_t()> decode;  // returns the face count
+    std::vector<double> seconds;
+};
+
+std::vector<uint8_t> crtEncode(const Mesh& m, crt::Entropy entropy, crt::NormalMode mode, crt::NormalMode& written) {
+    crt::MeshEncoder e;
+    e.setEntropy(entropy);
+    e.setTriangles(m.indices.data(), m.faceCount());
+    e.setPositions(m.positions.data(), m.vertexCount(), {0.0f, 14});
+    if (!m.normals.empty()) e.setNormals(m.normals.data(), m.vertexCount(), mode, 10);
+    std::vector<uint8_t> out = e.encode();
+    written = m.normals.empty() ? mode : e.report().normalMode;
+    return out;
+}
+
+uint32_t crtDecode(const std::vector<uint8_t>& stream, crtbench::DecodeArrays& out) {
+    float counts[2];
+    void* decoder = CreateDecoder(static_cast<int>(stream.size()), stream.data(), counts);
+    const size_t NF = size_t(counts[0]), NV = size_t(counts[1]);
+    out.positions.resize(NV * 3);
+    out.normals.resize(NV * 3);
+    out.indices.resize(NF * 3);
+    // The normals output is ignored for a stream without normals.
+    const int faces = DecodeMesh(decoder, out.positions.data(), out.indices.data(), out.normals.data(), nullptr, nullptr);
+    DestroyDecoder(decoder);
+    return faces < 0 ? 0 : uint32_t(faces);
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : 0.5 * (v[v.size() / 2 - 1] + v[v.size() / 2]);
+}
+
+void benchmark(const std::string& label, const Mesh& mesh, int runs) {
+    const uint32_t NV = mesh.vertexCount(), NF = mesh.faceCount();
+    std::printf("\n%s: %u vertices, %u triangles, %s; %d runs each, one thread\n", label.c_str(), NV, NF,
+                mesh.normals.empty() ? "positions only" : "positions and normals", runs);
+
+    std::vector<Codec> codecs;
+    // Every codec decodes into its own arrays, reused across runs as a caller would.
+    static crtbench::DecodeArrays dracoOut, crtOut;
+    const std::vector<char> draco = crtbench::dracoEncode(mesh, 14, 10, 5);
+    codecs.push_back({"draco speed 5", draco.size(), [&draco] { return crtbench::dracoDecode(draco, dracoOut); }, {}});
+
+    struct Variant {
+        const char* name;
+        crt::Entropy entropy;
+        crt::NormalMode mode;
+    };
+    std::vector<Variant> variants = {{"crt tunstall", crt::ENTROPY_TUNSTALL, crt::DIFF},
+                                     {"crt raw", crt::ENTROPY_RAW, crt::DIFF}};
+    if (!mesh.normals.empty()) {
+        variants = {{"crt tunstall, normals diff", crt::ENTROPY_TUNSTALL, crt::DIFF},
+                    {"crt raw, normals diff", crt::ENTROPY_RAW, crt::DIFF},
+                    {"crt tunstall, normals from positions", crt::ENTROPY_TUNSTALL, crt::FROM_POSITIONS}};
+    }
+    static std::vector<std::vector<uint8_t>> streams;
+    streams.clear();
+    streams.reserve(3);
+    for (const Variant& v : variants) {
+        crt::NormalMode written;
+        streams.push_back(crtEncode(mesh, v.entropy, v.mode, written));
+        if (written != v.mode) {
+            std::printf("  (%s: a vertex has no usable estimate, the encoder stores diff normals; left out)\n", v.name);
+            streams.pop_back();
+            continue;
+        }
+        const std::vector<uint8_t>* s = &streams.back();
+        codecs.push_back({v.name, s->size(), [s] { return crtDecode(*s, crtOut); }, {}});
+    }
+
+    for (Codec& c : codecs) {
+        if (c.decode() != NF) throw std::runtime_error(c.name + " decoded a different face count");  // warm-up and check
+        c.seconds.reserve(size_t(runs));
+    }
+    for (int r = 0; r < runs; ++r) {
+        for (Codec& c : codecs) {
+            const auto t0 = std::chrono::steady_clock::now();
+            c.decode();
+            const auto t1 = std::chrono::steady_clock::now();
+            c.seconds.push_back(std::chrono::duration<double>(t1 - t0).count());
+        }
+    }
+
+    const double dracoBest = *std::min_element(codecs[0].seconds.begin(), codecs[0].seconds.end());
+    const double dracoMedian = median(codecs[0].seconds);
+    std::printf("  %-38s %10s %8s %12s %12s %16s\n", "codec", "bytes", "bits/vx", "best Mtri/s", "median Mtri/s",
+                "vs draco (b/m)");
+    for (const Codec& c : codecs) {
+        const double best = *std::min_element(c.seconds.begin(), c.seconds.end());
+        const double med = median(c.seconds);
+        std::printf("  %-38s %10zu %8.2f %12.1f %12.1f %8.2fx/%.2fx\n", c.name.c_str(), c.bytes, c.bytes * 8.0 / NV,
+                    NF / best / 1e6, NF / med / 1e6, dracoBest / best, dracoMedian / med);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int runs = 25;
+    bool smoke = false;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--smoke") {
+            smoke = true;
+        } else if (a == "--runs" && i + 1 < argc) {
+            runs = std::max(1, std::atoi(argv[++i]));
+        } else if (a == "--help") {
+            std::printf("usage: crt_decode_bench [--runs N] [MESH ...] | --smoke\n");
+            return 0;
+        } else if (!a.empty() && a[0] == '-') {
+            std::fprintf(stderr, "crt_decode_bench: unknown option '%s'\n", a.c_str());
+            return 2;
+        } else {
+            files.push_back(a);
+        }
+    }
+    try {
+        if (smoke) {
+            benchmark("procedural torus (smoke run)", crt::shapes::torus(60, 30), 3);
+            return 0;
+        }
+        if (files.empty()) {
+            for (const char* name : {"dragon", "snowden", "bunny"}) {
+                const std::string path = std::string("bench/crt/.data/") + name + ".ply";
+                if (std::filesystem::exists(path))
+                    files.push_back(path);
+                else
+                    std::printf("%s missing: run bench/crt/fetch-meshes.sh\n", path.c_str());
+            }
+        }
+        for (const std::string& f : files) {
+            Mesh mesh = crtbench::loadMesh(f);
+            mesh.normals.clear();
+            benchmark(f, mesh, runs);
+            crtbench::computeNormals(mesh);
+            benchmark(f, mesh, runs);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "crt_decode_bench: %s\n", e.what());
+        return 1;
+    } catch (const char* message) {
+        std::fprintf(stderr, "crt_decode_bench: decoder: %s\n", message);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,80 @@
+#pragma once
+// Topology of a crt mesh: the group table, the traversal symbols and the
+// explicit vertex indices, replayed into triangles and vertex predictors.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "crt/BitReader.h"
+#include "crt/ByteArray.h"
+#include "crt/ByteCursor.h"
+#include "crt/PodBuffer.h"
+
+namespace crt {
+
+// The three vertices a new vertex is predicted from.
+struct Predictor {
+    uint32_t a, b, c;
+};
+
+// Predictors of all NV vertices. Only the vertices the traversal created
+// have a stored triple; every other vertex has (0, 0, 0).
+struct PredictorTable {
+    const Predictor* stored = nullptr;
+    uint32_t storedCount = 0;
+    uint32_t size = 0;  // logical entries: NV for a mesh, 0 without faces
+
+    Predictor operator[](uint32_t i) const { return i < storedCount ? stored[i] : Predictor{0, 0, 0}; }
+};
+
+struct FaceGroup {
+    uint32_t end = 0;  // face count at which the group ends, cumulative
+    std::map<std::string, std::string> properties;
+};
+
+// One edge of the front: the border of the region decoded so far.
+struct FrontEdge {
+    uint32_t from, to;
+    uint32_t apex;        // vertex opposite the edge in its decoded triangle
+    uint32_t prev, next;  // positions of the neighbouring edges along the front
+};
+
+class Connectivity {
+public:
+    uint32_t* faces32 = nullptr;  // caller's index array
+    uint16_t* faces16 = nullptr;  // narrow alternative, used when set
+    PodBuffer<Predictor> predictors;  // one per created vertex, in creation order
+    std::vector<FaceGroup> groups;
+    ByteView symbols;  // set through setSymbols
+    std::vector<uint8_t> symbolStorage;
+    BitReader indexBits;
+    uint32_t front_capacity = 0;
+
+    // Takes the topology symbols; a value above REUSE_VERTEX is corrupt.
+    void setSymbols(ByteView array);
+
+    // Reads the group table; the ends must rise to exactly NF.
+    void readGroupTable(ByteCursor& in, uint32_t NF);
+
+    // Writes the triangles of index positions [start, end) (multiples of 3).
+    // symbolPos and nextVertex carry over from one group to the next.
+    void traverseFaces(uint64_t start, uint64_t end, uint64_t& symbolPos, uint32_t& nextVertex, uint32_t NV);
+
+    PredictorTable predictorTable(uint32_t NV) const
+    {
+        return {predictors.data(), uint32_t(predictors.size()), NV};
+    }
+
+private:
+    template <class Index>
+    void traverse(Index* out, uint64_t start, uint64_t end, uint64_t& symbolPos, uint32_t& nextVertex,
+                  uint32_t NV);
+
+    PodBuffer<FrontEdge> front_;
+    std::vector<uint64_t> retired_;  // one bit per front position: the edge has left the front
+    PodBuffer<uint32_t> edgeQueue_;
+    PodBuffer<uint32_t> postponed_;
+};
+
+}  // namespace crt

@@ -1,0 +1,29 @@
+#pragma once
+// An attribute of N integers per vertex (int32, or bytes for colours), decoded
+// straight into the caller's buffer and converted there in place.
+#include <cstdint>
+
+#include "crt/VertexAttribute.h"
+
+namespace crt {
+
+template <class T>
+class GenericAttr : public VertexAttribute {
+public:
+    int codecId() const override { return KIND_GENERIC; }
+    // The residual section, shared or per-component bit counts per strategy.
+    void readPayload(uint32_t NV, ByteCursor& in) override;
+    // Adds each vertex's prediction: its first predictor vertex, or with
+    // PARALLELOGRAM a + b - c; without faces, the previous vertex.
+    void unpredict(uint32_t NV, const PredictorTable& predictors) override;
+    // Element k of the output = value k x q, in the attribute's format.
+    void writeOutput(uint32_t NV) override;
+
+protected:
+    T* values() const { return static_cast<T*>(buffer); }
+};
+
+extern template class GenericAttr<int32_t>;
+extern template class GenericAttr<uint8_t>;
+
+}  // namespace crt

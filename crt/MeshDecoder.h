@@ -1,0 +1,55 @@
+#pragma once
+// One compressed mesh in the caller's byte block: the header parsed at
+// construction, the body decoded into the caller's arrays by runMeshDecode.
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "crt/ByteCursor.h"
+#include "crt/Connectivity.h"
+#include "crt/VertexAttribute.h"
+
+namespace crt {
+
+class MeshDecoder {
+public:
+    // Reads the header. size 0 means the block's length is unknown. The block
+    // must stay alive and unchanged for the decoder's lifetime.
+    MeshDecoder(const uint8_t* data, size_t size);
+
+    uint32_t NV = 0;
+    uint32_t NF = 0;
+    std::map<std::string, std::string> header_tags;  // kept, never interpreted
+    AttributeMap attributes;                         // by name, byte-wise order
+    Connectivity connectivity;
+    ByteCursor cursor;
+    uint32_t next_vertex = 0;
+
+    // Directs the named attribute's output, as 32-bit floats, to buffer (null:
+    // read and discard). False when there is no such attribute.
+    bool bindOutput(const std::string& name, void* buffer);
+    // The same, for a caller's array of widthLimit values per vertex: an
+    // attribute that would write more per vertex is corrupt.
+    bool bindOutput(const std::string& name, void* buffer, int widthLimit);
+    // The component count the named attribute's descriptor declares (0: none).
+    int declaredComponents(const std::string& name) const;
+
+    // Decodes the body of a mesh into the bound buffers and the face output.
+    // Every call decodes from the start of the body again.
+    void runMeshDecode();
+    // The body of a stream without faces: each vertex is predicted from the
+    // previous one.
+    void runPointDecode();
+
+private:
+    void readAttribute(ByteCursor& in);
+    void readPayloads();
+    void lendPositionsIfNeeded(const VertexAttribute& attribute);
+
+    size_t bodyStart_ = 0;
+    std::vector<int32_t> positionScratch_;
+};
+
+}  // namespace crt

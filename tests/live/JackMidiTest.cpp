@@ -1,0 +1,211 @@
+// The controller over a real MIDI system: a private JACK server with the dummy
+// driver, an RtMidi output port standing in for the control surface, and the
+// player's input reading it on the service's own thread.
+#include "live/NanoKONTROL2.h"
+
+#include <gtest/gtest.h>
+#include <jack/jack.h>
+#include <rtmidi/RtMidi.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+bool onPath(const std::string& program)
+{
+    const char* path = std::getenv("PATH");
+    std::istringstream dirs(path ? path : "");
+    for (std::string dir; std::getline(dirs, dir, ':');)
+        if (access((dir + "/" + program).c_str(), X_OK) == 0) return true;
+    return false;
+}
+
+// jackd in the background with a server name of its own, so parallel runs do
+// not meet; it goes when the test ends or its process dies.
+class JackServer {
+public:
+    JackServer() : name_("quellin-test-" + std::to_string(getpid())), log_("/tmp/" + name_ + ".log") {}
+    ~JackServer()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+        std::remove(log_.c_str());
+    }
+
+    const std::string& name() const { return name_; }
+
+    // False with the reason when no server could be started.
+    bool start(std::string& why)
+    {
+        if (!onPath("jackd")) {
+            why = "jackd is not installed (Debian package jackd2)";
+            return false;
+        }
+        pid_ = fork();
+        if (pid_ == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            const int log = open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(log, 1);
+            dup2(log, 2);
+            setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
+            // Synchronous, with a long client timeout and long periods: on a busy
+            // machine the server waits for a late client instead of dropping
+            // the cycle, and the MIDI events in it.
+            execlp("jackd", "jackd", "-n", name_.c_str(), "--no-realtime", "--sync", "-t", "20000", "-d", "dummy",
+                   "-r", "44100", "-p", "1024", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        jack_set_error_function([](const char*) {});  // "cannot connect" while it starts up
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            jack_status_t status;
+            if (jack_client_t* probe = jack_client_open("quellin-probe",
+                                                        static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+                                                        &status, name_.c_str())) {
+                jack_client_close(probe);
+                return true;
+            }
+            int exitStatus = 0;
+            if (waitpid(pid_, &exitStatus, WNOHANG) == pid_) {
+                pid_ = 0;
+                why = "jackd exited (status " + std::to_string(exitStatus) + "): " + logTail();
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        why = "jackd accepted no client within 10 s: " + logTail();
+        return false;
+    }
+
+    // The end of jackd's output.
+    std::string logTail() const
+    {
+        std::ifstream in(log_);
+        std::stringstream text;
+        text << in.rdbuf();
+        const std::string all = text.str();
+        return all.size() > 400 ? all.substr(all.size() - 400) : all;
+    }
+
+private:
+    std::string name_, log_;
+    pid_t pid_ = 0;
+};
+
+// The show's controller, noting where its handlers run.
+class WatchedController : public MyNanoKONTROL2 {
+public:
+    explicit WatchedController(std::thread::id mainThread) : mainThread_(mainThread) {}
+    ~WatchedController() override { close_device(); }
+    void on_change_value(uint8_t*, uint8_t*) override
+    {
+        if (std::this_thread::get_id() == mainThread_) ranOnMainThread.store(true);
+        ++values;
+    }
+    std::atomic<bool> ranOnMainThread{false};
+    std::atomic<int> values{0};
+
+private:
+    const std::thread::id mainThread_;
+};
+
+// What the server said and who is connected to whom, for a failure's report.
+std::string describe(const JackServer& server)
+{
+    std::string text = "jackd's last words: " + server.logTail() + "\nconnections:\n";
+    jack_status_t status;
+    jack_client_t* probe = jack_client_open(
+        "quellin-report", static_cast<jack_options_t>(JackNoStartServer | JackServerName), &status, server.name().c_str());
+    if (!probe) return text + "  (the server is gone)\n";
+    const char** ports = jack_get_ports(probe, nullptr, nullptr, 0);
+    for (int i = 0; ports && ports[i]; ++i) {
+        text += std::string("  ") + ports[i] + " ->";
+        const char** peers = jack_port_get_all_connections(probe, jack_port_by_name(probe, ports[i]));
+        for (int j = 0; peers && peers[j]; ++j) text += std::string(" ") + peers[j];
+        text += "\n";
+        jack_free(peers);
+    }
+    jack_free(ports);
+    jack_client_close(probe);
+    return text;
+}
+
+bool within(std::chrono::seconds limit, const std::function<bool()>& done)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return done();
+}
+
+}  // namespace
+
+TEST(JackMidi, ControlChangesFromTheSurfaceReachTheStoreOnTheServicesThread)
+{
+    JackServer server;
+    std::string why;
+    if (!server.start(why)) GTEST_SKIP() << "no JACK server for this test: " << why;
+    setenv("QUELLIN_MIDI_API", "jack", 1);
+    setenv("JACK_DEFAULT_SERVER", server.name().c_str(), 1);
+
+    RtMidiOut surface(RtMidi::UNIX_JACK, "nanoKONTROL2");
+    surface.openVirtualPort("out");
+    auto send = [&](uint8_t control, uint8_t value) {
+        const unsigned char message[] = {0xB0, control, value};
+        surface.sendMessage(message, sizeof message);
+    };
+
+    testing::internal::CaptureStdout();
+    MidiIn::printDeviceNames();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "======== MidiIn::printDeviceNames() ========\n  idx=0 : nanoKONTROL2:out\n");
+
+    {
+        WatchedController nano(std::this_thread::get_id());
+        ASSERT_TRUE(nano.start());
+        ASSERT_NE(nano.handle, nullptr);
+
+        // Fader 5, sent again as a moving fader would until it is seen: the
+        // connection takes effect in one of JACK's next cycles, and what goes
+        // out before that is lost.
+        EXPECT_TRUE(within(std::chrono::seconds(5), [&] {
+            send(5, 100);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            return nano.cc_value[5].load() > 0;
+        }));
+        EXPECT_FLOAT_EQ(nano.cc_value[5].load(), 100.0001f);
+        EXPECT_GE(nano.values.load(), 1);
+        EXPECT_FALSE(nano.ranOnMainThread.load());
+
+        // FORWARD pauses the show clock from a first press until the next one.
+        const int forward = NANO_KONTROL2_BUTTON_FOWARD;
+        send(forward, 127);
+        EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return nano.cc_toggle[forward].load() == 1; }));
+        send(forward, 0);
+        EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return nano.cc_toggle[forward].load() == 2; }));
+        send(forward, 100);
+        EXPECT_TRUE(within(std::chrono::seconds(5), [&] {
+            return nano.cc_value[forward].load() > 100.0f && nano.cc_toggle[forward].load() == 0;
+        }));
+        if (HasFailure()) std::printf("%s", describe(server).c_str());
+    }  // stopped and closed here, before the surface goes
+
+    unsetenv("QUELLIN_MIDI_API");
+    unsetenv("JACK_DEFAULT_SERVER");
+}
