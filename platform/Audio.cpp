@@ -2,7 +2,7 @@
 
 #include "platform/AudioDecode.h"
 #include "platform/Platform.h"
-#include "platform/Spectrum.h"
+#include "platform/FftAnalyzer.h"
 
 #include <SDL2/SDL.h>
 

@@ -2,7 +2,7 @@
 // FFT, playing on SDL's dummy driver (these machines have no sound card).
 #include "platform/Audio.h"
 #include "platform/Platform.h"
-#include "platform/Spectrum.h"
+#include "platform/FftAnalyzer.h"
 #include "tests/dancers/TestFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "tools/showgen/FftBeatSimulation.h"
 
-#include "platform/Spectrum.h"
+#include "platform/FftAnalyzer.h"
 #include "tools/showgen/Score.h"
 
 #include <algorithm>

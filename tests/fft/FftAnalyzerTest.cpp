@@ -1,5 +1,5 @@
 // The spectrum the show's pulse and rings are driven by: real FFT of a Hann-windowed mono mix.
-#include "platform/Spectrum.h"
+#include "platform/FftAnalyzer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/Spectrum.h"
+#include "platform/FftAnalyzer.h"
 
 #include <cmath>
 #include <fftw3.h>
