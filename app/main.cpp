@@ -1,9 +1,12 @@
 #include "app/DialogClickLatch.h"
 #include "app/TDemoApp.h"
+#include "parts/dancers/Part_Dancers.h"
 #include "platform/Platform.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <new>
 
 // The one application record, built before main and alive until the process ends.
 static TDemoApp g_app;
@@ -60,6 +63,11 @@ int main(int, char**)
     }
 
     openWindowOrExit(10, 40, g_app.width, g_app.height, g_app.fullscreen);
+    // The part's storage is zeroed before it is built: members its
+    // constructor leaves alone start at zero.
+    void* storage = ::operator new(sizeof(Part_Dancers));
+    std::memset(storage, 0, sizeof(Part_Dancers));
+    g_app.parts.push_back(new (storage) Part_Dancers());
     g_app.Start();
     SDL_ShowCursor(0);
     while (g_app.running) g_app.RunFrame();

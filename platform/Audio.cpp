@@ -24,7 +24,7 @@ constexpr AudioHandle kSampleBase = 0x10000;
 constexpr AudioHandle kChannelBase = 0x20000;
 constexpr AudioHandle kHandleSpan = 0x10000;
 
-enum class Output { None, Device, Dummy, Clock };
+enum class Output { None, Device, Dummy, Clock, Manual };
 
 struct Sample {
     DecodedAudio audio;
@@ -81,7 +81,8 @@ struct Engine {
     int64_t audibleFrame(const Channel& c, int64_t now) const
     {
         const int64_t end = c.sample->audio.frames;
-        if (!c.playing || !running) return std::min(c.floor, end);
+        // A manual clock moves only when it is set.
+        if (output == Output::Manual || !c.playing || !running) return std::min(c.floor, end);
         int64_t frame = c.floor;
         if (output == Output::Clock || output == Output::Dummy) {
             // Nothing is heard, so real time is the truth: SDL's dummy driver
@@ -203,6 +204,15 @@ bool AudioInit(int device, int frequency)
     }
     e.output = Output::Clock;
     report(("no audio device (" + failure + "), keeping time with an internal clock").c_str());
+    return true;
+}
+
+bool AudioInitManual()
+{
+    Engine& e = engine();
+    const std::lock_guard<std::mutex> guard(e.lock);
+    if (e.output != Output::None) return false;
+    e.output = Output::Manual;
     return true;
 }
 
@@ -347,6 +357,7 @@ const char* AudioOutputName()
     case Output::Device: return "default device";
     case Output::Dummy: return "dummy driver";
     case Output::Clock: return "internal clock";
+    case Output::Manual: return "manual clock";
     case Output::None: break;
     }
     return "none";

@@ -27,6 +27,11 @@ constexpr int64_t kAudioBytesPerSecond = int64_t{kAudioRate} * kAudioBytesPerFra
 // False when already initialised or for an unsupported device or rate.
 bool AudioInit(int device, int frequency);
 
+// Opens no output at all, for rendering a show offline: a channel's position
+// moves only through ChannelSetPosition, so the spectrum is always the one at
+// the position last set. Must come before AudioInit, which then refuses.
+bool AudioInitManual();
+
 // Decodes the whole file into memory. Returns the sample's handle, or 0 when
 // the file cannot be read or decoded (the reason is printed).
 AudioHandle SampleLoad(const std::string& path);
@@ -54,7 +59,7 @@ bool ChannelSetPosition(AudioHandle channel, int64_t bytes);
 bool ChannelGetData(AudioHandle channel, float* magnitudes);
 
 // How the output is made: "default device", "dummy driver", "internal clock",
-// or "none" before AudioInit. For diagnostics and tests.
+// "manual clock", or "none" before AudioInit. For diagnostics and tests.
 const char* AudioOutputName();
 
 }  // namespace platform

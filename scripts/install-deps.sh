@@ -14,7 +14,7 @@ PACKAGES=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick mesa-utils libxtst-dev
-  jackd2 sox lame ffmpeg
+  jackd2 sox lame ffmpeg fonts-dejavu-core
 )
 
 missing=()

@@ -54,13 +54,24 @@ void applyTransport(Part_Dancers& part, NanoKONTROL2& nano)
 
 }  // namespace
 
+void uploadSpectrumStrip(Part_Dancers& part)
+{
+    // The strip shows the spectrum as smoothed in the previous frame.
+    part.fftTexture.EnsureSize(100, 1, &TGLTexture::CreateFloatStrip);
+    part.fftTexture.Upload(part.fftSmooth);
+}
+
+void smoothSpectrum(Part_Dancers& part)
+{
+    for (int i = 0; i < Part_Dancers::kSpectrumBins; ++i)
+        part.fftSmooth[i] = static_cast<float>(part.fftSmooth[i] + (double{part.fftRaw[i]} - part.fftSmooth[i]) * 0.1);
+}
+
 void stepMusicClock(Part_Dancers& part)
 {
     TLiveControls& ctrl = *part.ctrl;
 
-    // The strip shows the spectrum as smoothed in the previous frame.
-    part.fftTexture.EnsureSize(100, 1, &TGLTexture::CreateFloatStrip);
-    part.fftTexture.Upload(part.fftSmooth);
+    uploadSpectrumStrip(part);
 
     // The clock runs 3% slow while ahead of the music and 3% fast while behind.
     const float music = musicSeconds(platform::ChannelGetPosition(part.channel));
@@ -68,8 +79,7 @@ void stepMusicClock(Part_Dancers& part)
     part.timeStep = part.speed * ctrl._dt;
 
     platform::ChannelGetData(part.channel, part.fftRaw);
-    for (int i = 0; i < Part_Dancers::kSpectrumBins; ++i)
-        part.fftSmooth[i] = static_cast<float>(part.fftSmooth[i] + (double{part.fftRaw[i]} - part.fftSmooth[i]) * 0.1);
+    smoothSpectrum(part);
 
     if (part.ttime > kShowEndSeconds) std::exit(0);
 

@@ -13,6 +13,12 @@ constexpr float kResyncSeconds = 0.25f;
 // 154 s), music resync, controller and keyboard transport, status line.
 void stepMusicClock(Part_Dancers& part);
 
+// Pieces of the clock step, for a caller that moves the clock itself (the
+// offline renderer): the upload of the strip from the previous smoothing, and
+// the smoothing of fftRaw, already filled, into fftSmooth.
+void uploadSpectrumStrip(Part_Dancers& part);
+void smoothSpectrum(Part_Dancers& part);
+
 // "beat": sin(x - 0.5)^4 with x the music time times 179.07079 / 60; peaks 57
 // times a minute. `positionBytes` is the play position; its low 32 bits count.
 float beatPulse(int64_t positionBytes);

@@ -14,6 +14,7 @@ void Part_Dancers::load()
 {
     keyframes.load("newresources//Storage1.txt");
     textTexture.LoadImage("newresources//velisse.png");
+    loadShaderPrograms();
     cloudPoints = readPointFile("newresources//quellin.xyz");
 
     loadDanceSequence(sequences[2], "newresources//danceexport//006", "1");
@@ -32,10 +33,6 @@ void Part_Dancers::load()
 void Part_Dancers::update()
 {
     stepMusicClock(*this);
-}
-
-void Part_Dancers::render()
-{
 }
 
 float Part_Dancers::beat() const

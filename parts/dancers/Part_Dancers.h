@@ -1,10 +1,13 @@
 #pragma once
 // The show's one part: recorded dancers as point clouds, timed to the music.
 #include "parts/Part.h"
+#include "parts/dancers/Background.h"
 #include "parts/dancers/DanceSequence.h"
+#include "parts/dancers/DancerVertices.h"
 #include "parts/dancers/KeyframeTrack.h"
 #include "parts/dancers/PointCloud.h"
 #include "platform/Audio.h"
+#include "render/Shader.h"
 #include "render/Texture.h"
 
 #include <vector>
@@ -27,12 +30,32 @@ struct Part_Dancers : Part {
     float fftSmooth[kSpectrumBins] = {};
     float fftBeat = 0.0f;
     float dancerScale = 1.0f;
+    TGLShader progThatch;   // pass 1: the drawn, hatched texture
+    TGLShader progFinal;    // pass 2: colour grade, depth, the picture's glow
+    TGLShader progFinal2;   // pass 3, into the window: the picture, the final look
+    TGLShader progCloud;    // the scene's points and lines
 
     void render() override;
     void update() override;
     void load() override;
 
+    // Draws one dancer: recording `slot` at `rate` frames per second of the
+    // clock from frame position `start`, `keep` of its points, moved to
+    // `place` and turned `angle` degrees about the y axis.
+    void drawDancer(int slot, float keep, float rate, float start, const float place[3], float angle);
+
+    // Working buffers of the drawing, reused from frame to frame.
+    std::vector<Point3> previousDancer;  // the points of the dancer drawn before this one
+    DancerVertexLists dancerLists;
+    BackgroundGeometry background;
+    float currentColour[3] = {1, 1, 1};  // the colour the last drawing left current
+
     // The pulses of the current frame (computed at the start of drawing).
     float beat() const;       // from the music's play position
     void updateFftBeat();     // fftBeat from the smoothed spectrum and the clock
+
+    // Builds the four programs from their sources under "shaders/".
+    void loadShaderPrograms();
+    // The value of the keyframe track at the clock ("k0" of the passes).
+    float keyframeValue() const { return keyframes.valueAt(ttime); }
 };

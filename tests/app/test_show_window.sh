@@ -83,4 +83,6 @@ wait "$pid" || status=$?
 pid=
 cat "$out"
 [ "$status" -eq 0 ] || { echo "exit status $status, expected 0"; exit 1; }
-grep -qx 'KEY: 41' "$out" || { echo "no 'KEY: 41' line"; exit 1; }
+# The music start writes its result without a line end, so the echo may
+# share its line.
+grep -q 'KEY: 41$' "$out" || { echo "no 'KEY: 41' line"; exit 1; }
