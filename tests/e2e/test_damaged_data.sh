@@ -40,22 +40,31 @@ head -c 200000 /dev/zero | tr '\0' 'x' >"$mp3"
 rm newresources/velisse.png
 rm shaders/f_cloud.glsl shaders/f_final_intro2.glsl
 
+# The clock's log tells when the show's frames run.
+export QUELLIN_SYNC_LOG=$work/sync.log
 start_player_through_dialog "$binary" "$out" || fail "dialog"
 wait_for_show_window "$out" || fail "show window"
+for _ in $(seq 1 1200); do
+  [ -s "$QUELLIN_SYNC_LOG" ] && break
+  kill -0 "$pid" 2>/dev/null || fail "the player ended on damaged data while loading"
+  sleep 0.05
+done
+[ -s "$QUELLIN_SYNC_LOG" ] || fail "no show frame within 60 s"
 # A few seconds of show on what is left.
 for _ in $(seq 1 40); do
   kill -0 "$pid" 2>/dev/null || fail "the player ended on damaged data"
   sleep 0.1
 done
+[ "$(wc -l <"$QUELLIN_SYNC_LOG")" -ge 3 ] || fail "the show did not keep drawing frames"
 end_with_escape || fail "Escape did not end the show"
 status=0
 wait "$pid" || status=$?
 pid=
 [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
 
-expect() { grep -q -- "$1" "$out" || fail "no line saying: $2"; }
+expect() { grep -qF -- "$1" "$out" || fail "no line saying: $2"; }
 expect 'are cut short or unreadable' "frame files are damaged"
-expect "SampleLoad() : cannot play $mp3" "the music cannot be played"
+expect "SampleLoad() : cannot play newresources//${mp3#newresources/}" "the music cannot be played"
 expect 'cannot read the picture newresources//velisse.png' "the picture is missing"
 expect 'ERROR FILE NOT FOUND' "a shader file is missing"
 grep -A3 "Fragment loading: shaders/f_cloud.glsl" "$out" | grep -q "ERROR FILE NOT FOUND" || fail "the missing shader is not named"
