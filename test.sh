@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, makes the show data if absent, runs every test.
+# Installs what is missing, builds, makes the show data if absent, runs every
+# test (the full show and the fuzzers among them), then the sanitizer builds:
+# the GoogleTest suites under AddressSanitizer + UndefinedBehaviorSanitizer and
+# the MIDI tests under ThreadSanitizer. QUELLIN_SKIP_SANITIZERS=1 skips those.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 scripts/build.sh
 scripts/make-show-data.sh
 scripts/with-display.sh ctest --test-dir build --output-on-failure -j 2 "$@"
+if [ -z "${QUELLIN_SKIP_SANITIZERS:-}" ]; then
+  tests/sanitizers/run-asan-ubsan.sh
+  tests/sanitizers/run-tsan-midi.sh
+fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the show and the tests need.
-# Calls apt-get only when something on the list is missing.
+# Calls apt-get only when something on the list is missing. With --bench, also
+# what bench/run.sh needs beyond the tests (npm fetches the crt benchmark's meshes).
 set -euo pipefail
 
 PACKAGES=(
@@ -16,6 +17,8 @@ PACKAGES=(
   xvfb xauth x11-utils xdotool imagemagick mesa-utils libxtst-dev
   jackd2 sox lame ffmpeg fonts-dejavu-core
 )
+BENCH_PACKAGES=(npm)
+if [ "${1:-}" = "--bench" ]; then PACKAGES+=("${BENCH_PACKAGES[@]}"); fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

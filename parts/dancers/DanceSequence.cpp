@@ -30,8 +30,12 @@ public:
         const size_t wanted = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(size), remaining_));
         const size_t got = wanted ? std::fread(out, 1, wanted, file_) : 0;
         remaining_ = got == wanted ? remaining_ - static_cast<int64_t>(got) : 0;
+        if (got < size) short_ = true;
         return got;
     }
+
+    // Whether the file ended before all it announced was read.
+    bool cutShort() const { return short_; }
 
     // A count followed by that many records of `Record` into `records`.
     // Only as many records as the rest of the file reaches are made.
@@ -42,6 +46,7 @@ public:
         if (read(&count, sizeof count) != sizeof count || count <= 0) return;
         const int64_t reachable = (remaining_ + static_cast<int64_t>(sizeof(Record)) - 1) / static_cast<int64_t>(sizeof(Record));
         const auto n = static_cast<size_t>(std::min<int64_t>(count, reachable));
+        if (static_cast<size_t>(count) > n) short_ = true;
         records.resize(n);
         read(records.data(), n * sizeof(Record));
     }
@@ -49,17 +54,18 @@ public:
 private:
     std::FILE* file_;
     int64_t remaining_ = 0;
+    bool short_ = false;
 };
 
 }  // namespace
 
-void loadDanceFrame(DanceFrame& frame, const std::string& path)
+bool loadDanceFrame(DanceFrame& frame, const std::string& path)
 {
     frame.points.clear();
     frame.pairs.clear();
     frame.vectors.clear();
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return;
+    if (!file) return false;
     FrameReader reader(file.get());
     // A short matrix keeps the bytes the file did not reach.
     reader.read(frame.matrixA, sizeof frame.matrixA);
@@ -67,6 +73,7 @@ void loadDanceFrame(DanceFrame& frame, const std::string& path)
     reader.readArray(frame.points);
     reader.readArray(frame.pairs);
     reader.readArray(frame.vectors);
+    return !reader.cutShort();
 }
 
 std::vector<std::string> listProcessedFiles(const std::string& folder, size_t cap)
@@ -100,11 +107,16 @@ void loadDanceSequence(DanceSequence& sequence, const std::string& folder, const
     // Sized before the workers start, so no element moves while they fill them.
     sequence.frames.resize(paths.size());
     const auto count = static_cast<int64_t>(paths.size());
-#pragma omp parallel for schedule(static)
+    int64_t damaged = 0;
+#pragma omp parallel for schedule(static) reduction(+ : damaged)
     for (int64_t i = 0; i < count; ++i) {
         DanceFrame frame;
-        loadDanceFrame(frame, paths[static_cast<size_t>(i)]);
+        if (!loadDanceFrame(frame, paths[static_cast<size_t>(i)])) ++damaged;
         sequence.frames[static_cast<size_t>(i)] = std::move(frame);
     }
+    // The show plays such frames as far as they go; say which recording has them.
+    if (damaged > 0)
+        std::cout << "loadDanceSequence() : " << damaged << " of " << count << " frame files in " << folder
+                  << " are cut short or unreadable; what they lack stays empty" << std::endl;
     std::cout << "ParsedSize: " << sequence.frames.size() << std::endl;
 }

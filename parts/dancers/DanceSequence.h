@@ -47,8 +47,9 @@ constexpr size_t kDanceFileCap = 1300;
 // counts are not trusted: a negative one reads nothing, and no array gets more
 // records than the rest of the file can hold. A record the file ends in the
 // middle of keeps default values where the file stops; what the file does not
-// reach at all stays empty.
-void loadDanceFrame(DanceFrame& frame, const std::string& path);
+// reach at all stays empty. False when the file cannot be opened or ends
+// before everything its counts announce.
+bool loadDanceFrame(DanceFrame& frame, const std::string& path);
 
 // The regular files of `folder` whose names end in ".processed", sorted by
 // name, as "folder/name"; at most cap + 1 of them (the first ones by name).
@@ -56,5 +57,6 @@ void loadDanceFrame(DanceFrame& frame, const std::string& path);
 std::vector<std::string> listProcessedFiles(const std::string& folder, size_t cap);
 
 // Replaces the sequence's frames with those of the folder, read in parallel,
-// printing "Adding.. <name>" before and "ParsedSize: <count>" after.
+// printing "Adding.. <name>" before and "ParsedSize: <count>" after, and a
+// line with the number of frame files that were cut short or unreadable.
 void loadDanceSequence(DanceSequence& sequence, const std::string& folder, const std::string& name);

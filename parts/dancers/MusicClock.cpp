@@ -28,6 +28,20 @@ float musicSeconds(int64_t positionBytes)
     return static_cast<float>(low) / static_cast<float>(platform::kAudioBytesPerSecond);
 }
 
+// Test runs measure picture against sound: with QUELLIN_SYNC_LOG=path set at
+// start, every clock step appends "ttime music dt" (seconds) to that file.
+std::FILE* syncLog()
+{
+    static std::FILE* const log = [] {
+        const char* path = std::getenv("QUELLIN_SYNC_LOG");
+        std::FILE* file = path && *path ? std::fopen(path, "w") : nullptr;
+        // Line by line, so a watcher sees the first frame when it happens.
+        if (file) std::setvbuf(file, nullptr, _IOLBF, 0);
+        return file;
+    }();
+    return log;
+}
+
 bool held(const NanoKONTROL2& nano, int control)
 {
     return nano.cc_value[control].load(std::memory_order_relaxed) > 1.0f;
@@ -75,6 +89,7 @@ void stepMusicClock(Part_Dancers& part)
 
     // The clock runs 3% slow while ahead of the music and 3% fast while behind.
     const float music = musicSeconds(platform::ChannelGetPosition(part.channel));
+    if (std::FILE* log = syncLog()) std::fprintf(log, "%.4f %.4f %.4f\n", part.ttime, music, ctrl._dt);
     part.speed = (part.ttime - music > 0) ? 0.97f : 1.03f;
     part.timeStep = part.speed * ctrl._dt;
 

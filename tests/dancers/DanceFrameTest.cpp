@@ -172,3 +172,32 @@ TEST(DanceFrameFile, CorruptCountsNeverReadOrAllocateBeyondTheFile)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DanceFrameFile, TellsWhetherTheFileHeldAllItsCountsAnnounce)
+{
+    TempDir dir;
+    Bytes whole;
+    whole.identity().identity().i32(1).u32(7).f32(1).f32(2).f32(3).f32(4).f32(5).f32(6).i32(0).i32(-4);
+    writeFile(dir / "whole.processed", whole.data);
+    DanceFrame frame;
+    EXPECT_TRUE(loadDanceFrame(frame, dir / "whole.processed"));
+
+    // Cut inside the point, before the counts of pairs and vectors, inside a matrix.
+    for (size_t keep : {whole.data.size() - 9, size_t{128 + 4 + 28}, size_t{100}, size_t{0}}) {
+        Bytes cut = whole;
+        cut.data.resize(keep);
+        writeFile(dir / "cut.processed", cut.data);
+        EXPECT_FALSE(loadDanceFrame(frame, dir / "cut.processed")) << keep;
+    }
+    // A count larger than the records that follow, even when they fill the file exactly.
+    Bytes promised;
+    promised.identity().identity().i32(3).u32(7).f32(1).f32(2).f32(3).f32(4).f32(5).f32(6);
+    writeFile(dir / "promised.processed", promised.data);
+    EXPECT_FALSE(loadDanceFrame(frame, dir / "promised.processed"));
+    EXPECT_EQ(frame.points.size(), 1u);
+    EXPECT_FALSE(loadDanceFrame(frame, dir / "missing.processed"));
+}
+
+}  // namespace

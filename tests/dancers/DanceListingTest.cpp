@@ -80,4 +80,22 @@ TEST(DanceListing, LoadingAgainReplacesTheFrames)
     EXPECT_TRUE(sequence.frames.empty());
 }
 
+TEST(DanceListing, DamagedFrameFilesAreCountedOnALineOfTheirOwn)
+{
+    TempDir dir;
+    for (int i = 0; i < 5; ++i) {
+        std::vector<uint8_t> frame = taggedFrame(static_cast<uint32_t>(i));
+        if (i == 1 || i == 3) frame.resize(frame.size() / 2);
+        writeFile(dir / numbered(i), frame);
+    }
+    DanceSequence sequence;
+    testing::internal::CaptureStdout();
+    loadDanceSequence(sequence, dir.path().string(), "1");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Adding.. 1\nloadDanceSequence() : 2 of 5 frame files in " + dir.path().string() +
+                  " are cut short or unreadable; what they lack stays empty\nParsedSize: 5\n");
+    ASSERT_EQ(sequence.frames.size(), 5u);
+    EXPECT_EQ(sequence.frames[4].points[0].colour, 4u);
+}
+
 }  // namespace

