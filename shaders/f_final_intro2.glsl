@@ -14,13 +14,7 @@ in vec2 uv;
 
 #include "shaders/noise.glsl"
 
-vec2 pictureUv(vec2 screenUv, vec2 screen, vec2 picture)
-{
-    float scale = min(screen.y / picture.y, screen.x / picture.x);
-    vec2 extent = picture * scale / screen;
-    vec2 local = (screenUv - 0.5) / extent + 0.5;
-    return vec2(local.x, 1.0 - local.y);
-}
+#include "shaders/picture.glsl"
 
 float inside(vec2 t)
 {
