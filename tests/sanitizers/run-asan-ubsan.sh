@@ -8,7 +8,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 dir=build-asan
-suites=(test_app test_crt test_dancers test_dialog test_font test_live test_platform test_render test_show test_showgen test_spectrum)
+# Every folder of tests/ with GoogleTest sources makes the suite test_<folder>.
+suites=()
+for folder in tests/*/; do
+  compgen -G "${folder}*.cpp" >/dev/null && suites+=("test_$(basename "$folder")")
+done
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O1" \
   -DQUELLIN_SANITIZE=address,undefined -DCMAKE_CXX_FLAGS="-fno-sanitize-recover=undefined" >/dev/null
 cmake --build "$dir" -j 2 --target "${suites[@]}"
