@@ -6,11 +6,7 @@
 set -euo pipefail
 # The script drives the display's one mouse pointer: give it an X server of its
 # own, so tests running beside it cannot move the pointer under it.
-if [ -z "${QUELLIN_OWN_DISPLAY:-}" ]; then
-  export QUELLIN_OWN_DISPLAY=1
-  unset DISPLAY
-  exec "$(dirname "$0")/../../scripts/with-display.sh" bash "$0" "$@"
-fi
+. "$(dirname "$0")/../support/own-display.sh"
 build=${QUELLIN_BUILD_DIR:-build}
 out=$(mktemp)
 pid=

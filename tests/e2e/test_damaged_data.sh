@@ -4,11 +4,7 @@
 # missing. The player must come up through the dialog, keep running with a
 # clear line for each problem, and end with status 0 on Escape.
 set -euo pipefail
-if [ -z "${QUELLIN_OWN_DISPLAY:-}" ]; then
-  export QUELLIN_OWN_DISPLAY=1
-  unset DISPLAY
-  exec "$(dirname "$0")/../../scripts/with-display.sh" bash "$0" "$@"
-fi
+. "$(dirname "$0")/../support/own-display.sh"
 build=${QUELLIN_BUILD_DIR:-build}
 binary=$(realpath "$build/quellin")
 helpers=$(realpath "$(dirname "$0")/dialog.sh")

@@ -9,11 +9,7 @@
 # (0.25 s) and one frame. QUELLIN_SHOW_REPORT=path also writes the figures there, and
 # QUELLIN_SHOW_KEEP=folder keeps the screenshots and the clock's log there.
 set -euo pipefail
-if [ -z "${QUELLIN_OWN_DISPLAY:-}" ]; then
-  export QUELLIN_OWN_DISPLAY=1
-  unset DISPLAY
-  exec "$(dirname "$0")/../../scripts/with-display.sh" bash "$0" "$@"
-fi
+. "$(dirname "$0")/../support/own-display.sh"
 build=${QUELLIN_BUILD_DIR:-build}
 binary=$(realpath "$build/quellin")
 work=$(mktemp -d)
