@@ -1,4 +1,5 @@
 #include "app/TDemoApp.h"
+#include "render/StrokeFont.h"
 
 #include <GL/glew.h>
 
@@ -19,9 +20,7 @@ void TDemoApp::DrawMenu()
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    glScalef(1.0f, -1.0f, 1.0f);
-    glTranslatef(-1.0f, -1.0f, 0.0f);
-    glScalef(2.0f / static_cast<float>(w), 2.0f / static_cast<float>(h), 1.0f);
+    MultPixelSpace(static_cast<float>(w), static_cast<float>(h));
 
     // Only the vertical position counts: a row spans the whole width.
     const float my = static_cast<float>(controls._mouse_y);

@@ -141,10 +141,7 @@ void TDemoApp::DrawOverlayLine(std::string line)
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
-    // Window pixels, origin at the top-left corner, y growing downward.
-    glScalef(1.0f, -1.0f, 1.0f);
-    glTranslatef(-1.0f, -1.0f, 0.0f);
-    glScalef(2.0f / w, 2.0f / h, 1.0f);
+    MultPixelSpace(w, h);
     // A dark copy one pixel down and right keeps the text readable on any scene.
     glTranslatef(kOverlayMargin + 1.0f, baseline + 1.0f, 0.0f);
     glColor4f(0.0f, 0.0f, 0.0f, 1.0f);

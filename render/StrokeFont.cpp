@@ -75,3 +75,10 @@ void DrawStrokeText(std::string text, float x, float y, float z, float sx, float
     glPopMatrix();
     glEnable(GL_DEPTH_TEST);
 }
+
+void MultPixelSpace(float w, float h)
+{
+    glScalef(1.0f, -1.0f, 1.0f);
+    glTranslatef(-1.0f, -1.0f, 0.0f);
+    glScalef(2.0f / w, 2.0f / h, 1.0f);
+}

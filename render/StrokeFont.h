@@ -29,3 +29,7 @@ std::vector<StrokeStrip> LayoutStrokeText(const std::string& text, float x, floa
 // 14 units wide and 20 high (times sx, sy), grid y pointing down. Leaves depth
 // testing and polygon smoothing on and blending off.
 void DrawStrokeText(std::string text, float x, float y, float z, float sx, float sy, float sz);
+
+// Multiplies the current matrix by the map from window pixels (origin at the
+// top-left corner, y growing downward) of a w x h viewport to clip space.
+void MultPixelSpace(float w, float h);
