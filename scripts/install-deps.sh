@@ -17,7 +17,10 @@ PACKAGES=(
   xvfb xauth x11-utils xdotool imagemagick mesa-utils libxtst-dev
   jackd2 sox lame ffmpeg fonts-dejavu-core
 )
-BENCH_PACKAGES=(npm)
+# Debian's npm conflicts with a Node.js that brings its own npm (NodeSource's,
+# as on these machines): ask for it only when no npm is on the PATH.
+BENCH_PACKAGES=()
+command -v npm >/dev/null || BENCH_PACKAGES+=(npm)
 if [ "${1:-}" = "--bench" ]; then PACKAGES+=("${BENCH_PACKAGES[@]}"); fi
 
 missing=()
