@@ -18,6 +18,11 @@ namespace crttest {
 constexpr size_t kMaxOutputFloats = size_t(1) << 24;
 inline const char* kTooLarge = "(counts too large to decode here)";
 
+inline size_t atLeastOne(size_t n)
+{
+    return n > 0 ? n : 1;
+}
+
 // Returns "" on success, the message thrown otherwise, or a note when the
 // counts were too large to try.
 inline std::string decodeCarefully(const uint8_t* data, size_t size)
@@ -35,7 +40,10 @@ inline std::string decodeCarefully(const uint8_t* data, size_t size)
             DestroyDecoder(handle);
             return kTooLarge;
         }
-        std::vector<float> positions(NV * positionN), normals(NV * 3), colors(NV * 4), uvs(NV * uvN);
+        // Never a null array: an attribute that writes where its descriptor
+        // declares nothing must be refused, not skipped.
+        std::vector<float> positions(atLeastOne(NV * positionN)), normals(atLeastOne(NV * 3)), colors(atLeastOne(NV * 4)),
+            uvs(atLeastOne(NV * uvN));
         std::vector<uint32_t> indices(NF * 3);
         DecodeMesh(handle, positions.data(), indices.data(), normals.data(), colors.data(), uvs.data());
     } catch (const char* message) {
@@ -47,7 +55,7 @@ inline std::string decodeCarefully(const uint8_t* data, size_t size)
 }
 
 // The same through crt.h, with every capacity exact: "" on success, else the
-// message of the status.
+// message of the failure.
 inline std::string decodeCarefullyThroughC(const uint8_t* data, size_t size)
 {
     crt_decoder* decoder = nullptr;
@@ -71,15 +79,16 @@ inline std::string decodeCarefullyThroughC(const uint8_t* data, size_t size)
             crt_decoder_destroy(decoder);
             return kTooLarge;
         }
-        std::vector<float> positions(NV * width[0]), normals(NV * width[1]), colors(NV * width[2]),
-            uvs(NV * width[3]);
+        std::vector<float> positions(atLeastOne(NV * width[0])), normals(atLeastOne(NV * width[1])),
+            colors(atLeastOne(NV * width[2])), uvs(atLeastOne(NV * width[3]));
         std::vector<uint32_t> indices(NF * 3);
-        const crt_outputs out{positions.data(), positions.size(), indices.data(), indices.size(),
-                              normals.data(),   normals.size(),   colors.data(),  colors.size(),
-                              uvs.data(),       uvs.size()};
+        const crt_outputs out{positions.data(), NV * width[0], indices.data(), indices.size(),
+                              normals.data(),   NV * width[1], colors.data(),  NV * width[2],
+                              uvs.data(),       NV * width[3]};
         status = crt_decoder_decode(decoder, &out);
     }
-    if (status != CRT_OK)
+    // DecodeMesh refuses a stream without faces by returning -1, without a message.
+    if (status != CRT_OK && status != CRT_NO_FACES)
         message = crt_last_error();
     crt_decoder_destroy(decoder);
     return message;
