@@ -45,7 +45,6 @@ std::vector<uint8_t> encodeC(const shapes::Mesh& m, const crt_encode_options* op
 struct CDecoded {
     Decoded mesh;
     crt_status status = CRT_OK;
-    std::vector<crt_attribute_info> attributes;
 };
 
 CDecoded decodeC(const std::vector<uint8_t>& bytes)
@@ -66,7 +65,6 @@ CDecoded decodeC(const std::vector<uint8_t>& bytes)
     for (uint32_t i = 0; i < info.attribute_count; ++i) {
         crt_attribute_info a{};
         EXPECT_EQ(crt_decoder_attribute(decoder, i, &a), CRT_OK);
-        d.attributes.push_back(a);
         const std::string name = a.name;
         const size_t floats = size_t(m.NV) * a.components;
         if (name == "normal") m.normals.assign(floats, kUnwritten);
