@@ -10,12 +10,14 @@ PACKAGES=(
   # libraries the player and the tools link against
   libsdl2-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri
   libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev
-  librang-dev librtmidi-dev libjack-jackd2-dev libasound2-dev libmpg123-dev libfftw3-dev libmp3lame-dev
+  librang-dev librtmidi-dev libjack-jackd2-dev libasound2-dev libpulse-dev libmpg123-dev libfftw3-dev libmp3lame-dev
   libassimp-dev libdraco-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick mesa-utils libxtst-dev
   jackd2 sox lame ffmpeg fonts-dejavu-core
+  # a sound server of the tests' own, and ALSA's way into it
+  pulseaudio pulseaudio-utils libasound2-plugins
 )
 # Debian's npm conflicts with a Node.js that brings its own npm (NodeSource's,
 # as on these machines): ask for it only when no npm is on the PATH.
