@@ -359,16 +359,17 @@ AudioHandle SampleGetChannel(AudioHandle sample)
 
 namespace {
 
-// Sends the channel to `frame` and plays it from there: the position reads
-// `frame` at once and holds there until audio from there is heard.
-void moveTo(Channel& c, int64_t frame, int64_t now)
+// Sends the channel to `frame` and, with `play`, plays it from there: the
+// position reads `frame` at once and holds there until audio from there is
+// heard.
+void moveTo(Channel& c, int64_t frame, int64_t now, bool play = true)
 {
     c.nextFrame = frame;
     c.floor = frame;
     c.floorTicks = now;
     c.lastHeard = frame;
     ++c.place;
-    c.playing = true;
+    c.playing = play;
     c.ended = false;
 }
 
@@ -435,10 +436,11 @@ bool ChannelSetPosition(AudioHandle channel, int64_t bytes)
 {
     if (bytes < 0) return false;
     const int64_t frame = bytes / kAudioBytesPerFrame;
-    // A channel that has played to its end plays again from the new place.
+    // A channel that has played to its end plays again from the new place;
+    // one that was never played stays put there.
     return moveChannel(channel, [frame](Channel& c, int64_t at) {
         if (frame >= c.sample->audio.frames) return false;
-        moveTo(c, frame, at);
+        moveTo(c, frame, at, c.playing || c.ended);
         return true;
     });
 }

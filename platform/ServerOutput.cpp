@@ -25,7 +25,10 @@ public:
     ~ServerOutput() override
     {
         if (loop_) pa_threaded_mainloop_stop(loop_);
-        if (stream_) pa_stream_unref(stream_);
+        if (stream_) {
+            pa_stream_disconnect(stream_);
+            pa_stream_unref(stream_);
+        }
         if (context_) {
             pa_context_disconnect(context_);
             pa_context_unref(context_);
