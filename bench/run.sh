@@ -5,6 +5,8 @@
 #   load time against raw reads        build/dance_load_bench
 #   frame time per window vs passes    build/bench/frame/bench_frame
 #   A/V sync, frame times, start-up    the full show (tests/e2e/test_full_show.sh)
+#   heard position per output path     build/bench/sound/heard_offsets (private sound server)
+#   the full show through that server  tests/e2e/test_full_show.sh beside it
 # BENCH_QUICK=1 takes fewer rounds. Everything is written to bench/.results/
 # (ignored) as well.
 set -euo pipefail
@@ -41,3 +43,15 @@ scripts/with-display.sh build/bench/frame/bench_frame 1280x720 1920x1080 \
 
 section "A/V sync, frame times and start-up time over the full show"
 QUELLIN_SHOW_KEEP="$PWD/$results" bash tests/e2e/test_full_show.sh | tee "$results/show-run.txt"
+
+section "heard position against reported position, per output path (private sound server)"
+heard_seconds=$([ -n "$quick" ] && echo 10 || echo 30)
+for path in "QUELLIN_AUDIO=server" "QUELLIN_AUDIO=server PULSE_LATENCY_MSEC=200" "QUELLIN_AUDIO=alsa"; do
+  echo "-- $path"
+  env $path tests/support/with-sound-server.sh build/bench/sound/heard_offsets \
+    --seconds "$heard_seconds" --seek-at "$((heard_seconds / 2))" --seek-to 3.1
+done | tee "$results/heard.txt"
+
+section "the full show through the sound server"
+tests/support/with-sound-server.sh bash tests/e2e/test_full_show.sh |
+  tee "$results/show-server-run.txt"

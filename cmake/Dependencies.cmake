@@ -13,6 +13,8 @@ pkg_check_modules(RTMIDI REQUIRED IMPORTED_TARGET rtmidi)
 # RtMidi's two back ends, called directly only to keep their console output quiet.
 pkg_check_modules(JACK REQUIRED IMPORTED_TARGET jack)
 pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)
+# The music's output: the sound server's stream timing (ALSA above is the other output).
+pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
 pkg_check_modules(MPG123 REQUIRED IMPORTED_TARGET libmpg123)
 pkg_check_modules(FFTW3F REQUIRED IMPORTED_TARGET fftw3f)
 pkg_check_modules(LAME REQUIRED IMPORTED_TARGET lame)
@@ -27,4 +29,4 @@ target_include_directories(quellin_deps SYSTEM INTERFACE ${RANG_INCLUDE_DIR})
 target_link_libraries(quellin_deps INTERFACE
   SDL2::SDL2 GLEW::GLEW OpenGL::GL PkgConfig::GLU
   OpenCVImage::OpenCVImage OpenMP::OpenMP_CXX
-  PkgConfig::RTMIDI PkgConfig::JACK PkgConfig::ALSA PkgConfig::MPG123 PkgConfig::FFTW3F)
+  PkgConfig::RTMIDI PkgConfig::JACK PkgConfig::ALSA PkgConfig::PULSE PkgConfig::MPG123 PkgConfig::FFTW3F)

@@ -1,14 +1,20 @@
 #include "platform/Audio.h"
 
 #include "platform/AudioDecode.h"
-#include "platform/Platform.h"
+#include "platform/AudioOutput.h"
 #include "platform/FftAnalyzer.h"
+#include "platform/Platform.h"
 
 #include <SDL2/SDL.h>
+#include <alsa/asoundlib.h>
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -17,8 +23,10 @@ namespace platform {
 
 namespace {
 
-// Frames per device buffer (23 ms): the position is exact to about that much.
-constexpr int kBufferFrames = 1024;
+// Frames per buffer of SDL's dummy driver, which only paces the mixer.
+constexpr int kDummyBufferFrames = 1024;
+// Mixed stretches remembered per channel; a few seconds of buffers at most.
+constexpr size_t kMaxSegments = 512;
 
 constexpr AudioHandle kSampleBase = 0x10000;
 constexpr AudioHandle kChannelBase = 0x20000;
@@ -30,28 +38,34 @@ struct Sample {
     DecodedAudio audio;
 };
 
+// A stretch of the track that the mixer handed to the output.
+struct Segment {
+    int64_t stream = 0;  // its first stream frame
+    int64_t track = 0;   // its first frame in the track
+    int64_t count = 0;
+    uint32_t place = 0;  // the channel's place (see below) when it was mixed
+};
+
 // A channel's play state, guarded by the engine's lock.
 //
-// Device output: each callback hands the device one buffer, which is heard
-// after the buffer handed over the time before has played out. So at a
-// callback the buffer written at the previous one starts to sound ("heard"),
-// and the position runs through it in real time, never past its end. After a
-// play or a seek the position holds at `floor` until audio from there sounds.
+// Device output: the output tells which stream frame is heard now, and the
+// segments tell which track frame that is. Every play or seek starts a new
+// place; until a frame mixed for it is heard, the position holds at `floor`
+// (where it was sent), so the clock never sees the old place again. While
+// playing, the position never goes back within a place.
 //
 // Clock output and SDL's dummy driver: the position is `floor` plus the time
 // since `floorTicks`.
 struct Channel {
     Sample* sample = nullptr;
     bool playing = false;
-    int64_t nextFrame = 0;       // first frame of the next buffer to write
+    bool ended = false;          // played to its end by itself
+    int64_t nextFrame = 0;       // first frame of the next buffer to mix
     int64_t floor = 0;
     int64_t floorTicks = 0;
-    int64_t pendingStart = 0;    // written, not yet sounding
-    int64_t pendingCount = 0;
-    bool heard = false;          // a buffer from this channel is sounding
-    int64_t heardStart = 0;
-    int64_t heardCount = 0;
-    int64_t heardTicks = 0;
+    uint32_t place = 0;
+    int64_t lastHeard = 0;       // the latest position read in this place
+    std::deque<Segment> segments;
 };
 
 int64_t framesIn(int64_t ticks)
@@ -59,10 +73,25 @@ int64_t framesIn(int64_t ticks)
     return ticks * kAudioRate / 10'000'000;
 }
 
+// The track frame that a heard stream frame carries for this place, or
+// `floor` while nothing mixed for it is heard.
+int64_t trackFrameHeard(const Channel& c, int64_t heard)
+{
+    for (auto s = c.segments.rbegin(); s != c.segments.rend(); ++s) {
+        if (heard >= s->stream + s->count) {
+            // Past everything mixed since: all of this segment is heard.
+            return s->place == c.place ? s->track + s->count : c.floor;
+        }
+        if (heard >= s->stream) return s->place == c.place ? s->track + (heard - s->stream) : c.floor;
+    }
+    return c.floor;
+}
+
 struct Engine {
     std::mutex lock;
     Output output = Output::None;
     SDL_AudioDeviceID device = 0;
+    std::unique_ptr<AudioOutput> sound;  // the Device output
     bool running = false;
     std::vector<std::unique_ptr<Sample>> samples;
     std::vector<std::unique_ptr<Channel>> channels;
@@ -77,66 +106,73 @@ struct Engine {
         return index < channels.size() ? channels[index].get() : nullptr;
     }
 
+    // Asks the Device output which stream frame is heard; before taking the
+    // engine's lock, as the output's thread takes its lock and then ours.
+    struct Heard {
+        bool known = false;
+        int64_t frame = 0;
+    };
+    Heard heardNow(int64_t now)
+    {
+        Heard heard;
+        if (sound) heard.known = sound->heardFrame(now, heard.frame);
+        return heard;
+    }
+
     // The frame heard now; the lock is held.
-    int64_t audibleFrame(const Channel& c, int64_t now) const
+    int64_t audibleFrame(Channel& c, int64_t now, Heard heard)
     {
         const int64_t end = c.sample->audio.frames;
         // A manual clock moves only when it is set.
         if (output == Output::Manual || !c.playing || !running) return std::min(c.floor, end);
-        int64_t frame = c.floor;
         if (output == Output::Clock || output == Output::Dummy) {
             // Nothing is heard, so real time is the truth: SDL's dummy driver
             // paces its buffers only roughly (whole milliseconds, late under load).
-            frame = c.floor + framesIn(now - c.floorTicks);
-        } else if (c.heard) {
-            frame = c.heardStart + std::min(framesIn(now - c.heardTicks), c.heardCount);
+            return std::min(c.floor + framesIn(now - c.floorTicks), end);
         }
-        return std::min(frame, end);
+        if (heard.known) {
+            // Segments wholly heard are no longer needed; keep the newest.
+            while (c.segments.size() > 1 && c.segments.front().stream + c.segments.front().count <= heard.frame)
+                c.segments.pop_front();
+            c.lastHeard = std::max(c.lastHeard, trackFrameHeard(c, heard.frame));
+        }
+        return std::min(c.lastHeard, end);
     }
 
     // Stops channels whose end has been heard, so their spectrum is silence.
-    void retireEnded(int64_t now)
+    void retireEnded(int64_t now, Heard heard)
     {
         for (auto& c : channels)
-            if (c->playing && audibleFrame(*c, now) >= c->sample->audio.frames) {
+            if (c->playing && audibleFrame(*c, now, heard) >= c->sample->audio.frames) {
                 c->floor = c->sample->audio.frames;
                 c->playing = false;
+                c->ended = true;
             }
     }
 
-    void mix(int16_t* out, int frames)
+    // Mixes every playing channel into `out`, which starts at `streamFrame`.
+    void mix(int16_t* out, int frames, int64_t streamFrame)
     {
         std::memset(out, 0, static_cast<size_t>(frames) * kAudioBytesPerFrame);
         const std::lock_guard<std::mutex> guard(lock);
-        const int64_t now = TicksNow();
         for (auto& c : channels) {
             if (!c->playing) continue;
-            // The buffer written last time starts to sound now.
-            if (c->pendingCount > 0) {
-                c->heard = true;
-                c->heardStart = c->pendingStart;
-                c->heardCount = c->pendingCount;
-                c->heardTicks = now;
-            } else if (c->heard) {
-                c->heardStart += c->heardCount;  // played out: hold at its end
-                c->heardCount = 0;
-            }
             const DecodedAudio& audio = c->sample->audio;
             const int64_t start = c->nextFrame;
             const int64_t count = std::clamp<int64_t>(audio.frames - start, 0, frames);
+            if (count == 0) continue;
             for (int64_t i = 0; i < 2 * count; ++i) {
                 const int sum = out[i] + audio.pcm[static_cast<size_t>(2 * start + i)];
                 out[i] = static_cast<int16_t>(std::clamp(sum, -32768, 32767));
             }
             c->nextFrame = start + count;
-            c->pendingStart = start;
-            c->pendingCount = count;
+            c->segments.push_back({streamFrame, start, count, c->place});
+            if (c->segments.size() > kMaxSegments) c->segments.pop_front();
         }
-        retireEnded(now);
     }
 };
 
-// Never destroyed: the device's thread may still call in while the process
+// Never destroyed: the output's thread may still call in while the process
 // ends, and the music plays until then anyway.
 Engine& engine()
 {
@@ -144,28 +180,81 @@ Engine& engine()
     return *instance;
 }
 
-void audioCallback(void* userdata, Uint8* stream, int length)
+void dummyCallback(void* userdata, Uint8* stream, int length)
 {
-    static_cast<Engine*>(userdata)->mix(reinterpret_cast<int16_t*>(stream), length / kAudioBytesPerFrame);
+    // Nothing is heard: the buffer only keeps SDL's thread in step.
+    std::memset(stream, 0, static_cast<size_t>(length));
+    Engine& e = *static_cast<Engine*>(userdata);
+    const std::lock_guard<std::mutex> guard(e.lock);
+    e.retireEnded(TicksNow(), {});
 }
 
-SDL_AudioDeviceID openDevice(Engine& e)
+SDL_AudioDeviceID openDummyDevice(Engine& e)
 {
     SDL_AudioSpec want{};
     want.freq = kAudioRate;
     want.format = AUDIO_S16SYS;
     want.channels = 2;
-    want.samples = kBufferFrames;
-    want.callback = audioCallback;
+    want.samples = kDummyBufferFrames;
+    want.callback = dummyCallback;
     want.userdata = &e;
-    // No changes allowed: SDL converts to whatever the hardware takes.
     return SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
 }
 
-void report(const char* text)
+void report(const std::string& text)
 {
-    std::printf("AudioInit() : %s\n", text);
+    std::printf("AudioInit() : %s\n", text.c_str());
     std::fflush(stdout);
+}
+
+// The ALSA library prints its complaints to standard error. While an output
+// is being opened they are kept, on the opening thread, as the reason it
+// failed; at any other time they are dropped.
+thread_local std::string* alsaComplaints = nullptr;
+
+void keepAlsaComplaint(const char*, int, const char*, int, const char* format, ...)
+{
+    if (!alsaComplaints || !alsaComplaints->empty()) return;  // the first says most
+    char text[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    *alsaComplaints = text;
+}
+
+// The output asked for: QUELLIN_AUDIO=server, alsa or dummy; SDL_AUDIODRIVER=dummy
+// also means the dummy driver. Empty for the usual order.
+std::string requestedOutput()
+{
+    const char* wanted = std::getenv("QUELLIN_AUDIO");
+    if (wanted && *wanted) return wanted;
+    const char* sdl = std::getenv("SDL_AUDIODRIVER");
+    return sdl && std::strcmp(sdl, "dummy") == 0 ? "dummy" : "";
+}
+
+// Opens an output that is heard: the sound server, else an ALSA device.
+// Says in `failures` why each one tried could not be had.
+std::unique_ptr<AudioOutput> openHeardOutput(Engine& e, const std::string& wanted, std::string& failures)
+{
+    AudioMixer mixer = [&e](int16_t* out, int frames, int64_t streamFrame) { e.mix(out, frames, streamFrame); };
+    std::string failure;
+    if (wanted.empty() || wanted == "server") {
+        if (auto output = openServerOutput(mixer, failure)) return output;
+        failures += "no sound server (" + failure + "), ";
+    }
+    if (wanted.empty() || wanted == "alsa") {
+        std::string complaint;
+        alsaComplaints = &complaint;
+        snd_lib_error_set_handler(keepAlsaComplaint);
+        auto output = openAlsaOutput(mixer, failure);
+        alsaComplaints = nullptr;
+        if (output) return output;
+        failures += "no ALSA device (" + failure + (complaint.empty() ? "" : ": " + complaint) + "), ";
+    }
+    if (!wanted.empty() && wanted != "server" && wanted != "alsa" && wanted != "dummy")
+        failures += "QUELLIN_AUDIO=" + wanted + " is not server, alsa or dummy, ";
+    return nullptr;
 }
 
 }  // namespace
@@ -173,37 +262,39 @@ void report(const char* text)
 bool AudioInit(int device, int frequency)
 {
     Engine& e = engine();
-    const std::lock_guard<std::mutex> guard(e.lock);
-    if (e.output != Output::None || frequency != kAudioRate || (device != -1 && device != 0)) return false;
-
-    if (device == 0) {
-        e.output = Output::Clock;
-        return true;
-    }
-    std::string failure;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-        e.device = openDevice(e);
-        if (e.device != 0) {
-            const char* driver = SDL_GetCurrentAudioDriver();
-            e.output = (driver && std::strcmp(driver, "dummy") == 0) ? Output::Dummy : Output::Device;
+    {
+        const std::lock_guard<std::mutex> guard(e.lock);
+        if (e.output != Output::None || frequency != kAudioRate || (device != -1 && device != 0)) return false;
+        if (device == 0) {
+            e.output = Output::Clock;
+            report("internal clock, no sound");
             return true;
         }
-        failure = SDL_GetError();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    } else {
-        failure = SDL_GetError();
+    }
+    // Opened without the engine's lock: the output's thread mixes under it.
+    const std::string wanted = requestedOutput();
+    std::string failures;
+    std::unique_ptr<AudioOutput> sound = wanted == "dummy" ? nullptr : openHeardOutput(e, wanted, failures);
+
+    const std::lock_guard<std::mutex> guard(e.lock);
+    if (sound) {
+        report(sound->description());
+        e.sound = std::move(sound);
+        e.output = Output::Device;
+        return true;
     }
     // No sound card (as on build machines): the show still needs a clock.
     if (SDL_AudioInit("dummy") == 0) {
-        e.device = openDevice(e);
+        e.device = openDummyDevice(e);
         if (e.device != 0) {
             e.output = Output::Dummy;
-            report(("no audio device (" + failure + "), playing on SDL's dummy driver").c_str());
+            report(failures + "playing on SDL's dummy driver");
             return true;
         }
+        failures += std::string("no dummy driver (") + SDL_GetError() + "), ";
     }
     e.output = Output::Clock;
-    report(("no audio device (" + failure + "), keeping time with an internal clock").c_str());
+    report(failures + "keeping time with an internal clock");
     return true;
 }
 
@@ -245,6 +336,7 @@ bool Start()
         for (auto& c : e.channels) c->floorTicks = now;
     }
     if (e.device != 0) SDL_PauseAudioDevice(e.device, 0);
+    if (e.sound) e.sound->start();
     return true;
 }
 
@@ -267,14 +359,41 @@ AudioHandle SampleGetChannel(AudioHandle sample)
 
 namespace {
 
-// Holds the channel at `frame` until the device takes audio from there.
-void moveTo(Channel& c, int64_t frame, int64_t now)
+// Sends the channel to `frame` and, with `play`, plays it from there: the
+// position reads `frame` at once and holds there until audio from there is
+// heard.
+void moveTo(Channel& c, int64_t frame, int64_t now, bool play = true)
 {
     c.nextFrame = frame;
     c.floor = frame;
     c.floorTicks = now;
-    c.pendingCount = 0;
-    c.heard = false;
+    c.lastHeard = frame;
+    ++c.place;
+    c.playing = play;
+    c.ended = false;
+}
+
+// Runs `move` on the channel of `handle` under the engine's lock; for an
+// output that is heard, also drops the sound already queued from the old
+// place, so the new one is heard as soon as the output allows.
+bool moveChannel(AudioHandle handle, const std::function<bool(Channel&, int64_t)>& move)
+{
+    Engine& e = engine();
+    bool moved = false;
+    const auto apply = [&] {
+        const std::lock_guard<std::mutex> guard(e.lock);
+        if (Channel* c = e.channel(handle)) moved = move(*c, TicksNow());
+    };
+    AudioOutput* sound = nullptr;
+    {
+        const std::lock_guard<std::mutex> guard(e.lock);
+        Channel* c = e.channel(handle);
+        if (!c) return false;
+        sound = e.sound.get();
+    }
+    if (sound) sound->replaceQueued(apply);
+    else apply();
+    return moved;
 }
 
 }  // namespace
@@ -282,39 +401,48 @@ void moveTo(Channel& c, int64_t frame, int64_t now)
 bool ChannelPlay(AudioHandle channel, bool restart)
 {
     Engine& e = engine();
-    const std::lock_guard<std::mutex> guard(e.lock);
-    Channel* c = e.channel(channel);
-    if (!c) return false;
     const int64_t now = TicksNow();
-    if (restart) {
-        moveTo(*c, 0, now);
-    } else if (!c->playing) {
-        const int64_t here = e.audibleFrame(*c, now);
-        moveTo(*c, here >= c->sample->audio.frames ? 0 : here, now);
+    const Engine::Heard heard = e.heardNow(now);
+    int64_t from = 0;
+    {
+        const std::lock_guard<std::mutex> guard(e.lock);
+        Channel* c = e.channel(channel);
+        if (!c) return false;
+        if (!restart) {
+            if (c->playing) return true;
+            from = e.audibleFrame(*c, now, heard);
+            if (from >= c->sample->audio.frames) from = 0;
+        }
     }
-    c->playing = true;
-    return true;
+    return moveChannel(channel, [from](Channel& c, int64_t at) {
+        moveTo(c, from, at);
+        return true;
+    });
 }
 
 int64_t ChannelGetPosition(AudioHandle channel)
 {
     Engine& e = engine();
+    const int64_t now = TicksNow();
+    const Engine::Heard heard = e.heardNow(now);
     const std::lock_guard<std::mutex> guard(e.lock);
-    const Channel* c = e.channel(channel);
+    Channel* c = e.channel(channel);
     if (!c) return 0;
-    return e.audibleFrame(*c, TicksNow()) * kAudioBytesPerFrame;
+    e.retireEnded(now, heard);
+    return e.audibleFrame(*c, now, heard) * kAudioBytesPerFrame;
 }
 
 bool ChannelSetPosition(AudioHandle channel, int64_t bytes)
 {
-    Engine& e = engine();
-    const std::lock_guard<std::mutex> guard(e.lock);
-    Channel* c = e.channel(channel);
-    if (!c || bytes < 0) return false;
+    if (bytes < 0) return false;
     const int64_t frame = bytes / kAudioBytesPerFrame;
-    if (frame >= c->sample->audio.frames) return false;
-    moveTo(*c, frame, TicksNow());
-    return true;
+    // A channel that has played to its end plays again from the new place;
+    // one that was never played stays put there.
+    return moveChannel(channel, [frame](Channel& c, int64_t at) {
+        if (frame >= c.sample->audio.frames) return false;
+        moveTo(c, frame, at, c.playing || c.ended);
+        return true;
+    });
 }
 
 bool ChannelGetData(AudioHandle channel, float* magnitudes)
@@ -323,16 +451,17 @@ bool ChannelGetData(AudioHandle channel, float* magnitudes)
     std::vector<int16_t> window(2 * kSpectrumWindow, 0);
     bool valid = false;
     {
-        const std::lock_guard<std::mutex> guard(e.lock);
         const int64_t now = TicksNow();
-        e.retireEnded(now);
-        const Channel* c = e.channel(channel);
+        const Engine::Heard heard = e.heardNow(now);
+        const std::lock_guard<std::mutex> guard(e.lock);
+        e.retireEnded(now, heard);
+        Channel* c = e.channel(channel);
         if (c) {
             valid = true;
             if (c->playing) {
                 // The frames ending at what is heard now; silence before the start.
                 const DecodedAudio& audio = c->sample->audio;
-                const int64_t end = e.audibleFrame(*c, now);
+                const int64_t end = e.audibleFrame(*c, now, heard);
                 const int64_t first = std::max<int64_t>(end - kSpectrumWindow, 0);
                 const int64_t skip = first - (end - kSpectrumWindow);
                 std::copy(audio.pcm.begin() + 2 * first, audio.pcm.begin() + 2 * end, window.begin() + 2 * skip);
@@ -354,7 +483,7 @@ const char* AudioOutputName()
     Engine& e = engine();
     const std::lock_guard<std::mutex> guard(e.lock);
     switch (e.output) {
-    case Output::Device: return "default device";
+    case Output::Device: return e.sound->kind();
     case Output::Dummy: return "dummy driver";
     case Output::Clock: return "internal clock";
     case Output::Manual: return "manual clock";

@@ -1,16 +1,18 @@
 #pragma once
 // The music back end: one compressed track decoded whole into memory, played
-// through SDL audio, with its play position in bytes of 16-bit stereo at
-// 44100 Hz (176400 bytes per second) and the spectrum of what is heard now.
+// through the sound server or an ALSA device, with its play position in bytes
+// of 16-bit stereo at 44100 Hz (176400 bytes per second) and the spectrum of
+// what is heard now: the position is that of the frame reaching the speaker,
+// counting every buffer on the way (ours, the server's, the device's).
 //
 // Every track is delivered at 44100 Hz stereo: the decoder resamples a file of
 // another rate and duplicates a mono one, so positions always count the same
 // bytes per second.
 //
-// Without a usable audio device the back end plays on SDL's dummy driver, and
-// failing that keeps time with an internal clock, so positions still advance
-// in real time. A handle of 0 is never valid: operations given it do nothing,
-// positions read 0 and the spectrum is silence.
+// Without a sound server or ALSA device the back end plays on SDL's dummy
+// driver, and failing that keeps time with an internal clock, so positions
+// still advance in real time. A handle of 0 is never valid: operations given
+// it do nothing, positions read 0 and the spectrum is silence.
 #include <cstdint>
 #include <string>
 
@@ -22,9 +24,12 @@ constexpr int kAudioRate = 44100;
 constexpr int kAudioBytesPerFrame = 4;  // 16-bit stereo
 constexpr int64_t kAudioBytesPerSecond = int64_t{kAudioRate} * kAudioBytesPerFrame;
 
-// Opens the output. `device` -1 is the default device (with the fallbacks
-// above), 0 the internal clock without sound. Only 44100 Hz is offered.
-// False when already initialised or for an unsupported device or rate.
+// Opens the output and prints one "AudioInit() : " line saying which. `device`
+// -1 is the default output: the sound server (libpulse), else ALSA's "default"
+// device, else the fallbacks above; QUELLIN_AUDIO=server, alsa or dummy picks
+// one (SDL_AUDIODRIVER=dummy also picks the dummy driver). 0 is the internal
+// clock without sound. Only 44100 Hz is offered. False when already
+// initialised or for an unsupported device or rate.
 bool AudioInit(int device, int frequency);
 
 // Opens no output at all, for rendering a show offline: a channel's position
@@ -42,15 +47,21 @@ bool Start();
 // The playback channel of a sample (one per sample); 0 for an invalid sample.
 AudioHandle SampleGetChannel(AudioHandle sample);
 
-// Plays the channel; with `restart` from the beginning, else from where it is.
+// Plays the channel; with `restart` from the beginning, else from where it is
+// (from the beginning once it has played to its end).
 bool ChannelPlay(AudioHandle channel, bool restart);
 
-// The position that is audible now, in bytes; 0 for an invalid channel.
+// The position that is heard now, in bytes; 0 for an invalid channel. It
+// advances in real time and never goes back while the channel plays, except
+// through a seek or a restart.
 int64_t ChannelGetPosition(AudioHandle channel);
 
-// Moves playback to `bytes` (rounded down to a whole frame). A negative
-// position, or one at or past the end of the track, is refused: false, and
-// the channel plays on where it was.
+// Moves playback to `bytes` (rounded down to a whole frame); the position
+// reads the new place at once and holds there until the sound from there is
+// heard (what the output had queued from the old place is dropped where the
+// output allows). A channel that has played to its end plays again. A
+// negative position, or one at or past the end of the track, is refused:
+// false, and the channel plays on where it was.
 bool ChannelSetPosition(AudioHandle channel, int64_t bytes);
 
 // 1024 spectrum magnitudes of the 2048 frames ending at the audible position
@@ -58,8 +69,9 @@ bool ChannelSetPosition(AudioHandle channel, int64_t bytes);
 // and for a channel that is not playing; false (and zeros) for an invalid one.
 bool ChannelGetData(AudioHandle channel, float* magnitudes);
 
-// How the output is made: "default device", "dummy driver", "internal clock",
-// "manual clock", or "none" before AudioInit. For diagnostics and tests.
+// How the output is made: "sound server", "ALSA device", "dummy driver",
+// "internal clock", "manual clock", or "none" before AudioInit. For
+// diagnostics and tests.
 const char* AudioOutputName();
 
 }  // namespace platform

@@ -10,7 +10,7 @@ PACKAGES=(
   # libraries the player and the tools link against
   libsdl2-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri
   libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev
-  librang-dev librtmidi-dev libjack-jackd2-dev libasound2-dev libmpg123-dev libfftw3-dev libmp3lame-dev
+  librang-dev librtmidi-dev libjack-jackd2-dev libasound2-dev libpulse-dev libmpg123-dev libfftw3-dev libmp3lame-dev
   libassimp-dev libdraco-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -18,6 +18,8 @@ PACKAGES=(
   jackd2 sox lame ffmpeg fonts-dejavu-core
   # the crt Python module and its tests: the system Python with numpy, venv for pip
   python3-numpy python3-venv
+  # a sound server of the tests' own, and ALSA's way into it
+  pulseaudio pulseaudio-utils libasound2-plugins
 )
 # Debian's npm conflicts with a Node.js that brings its own npm (NodeSource's,
 # as on these machines): ask for it only when no npm is on the PATH.

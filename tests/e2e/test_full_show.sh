@@ -83,6 +83,7 @@ quantile() { awk -v q="$2" '{v[NR] = $1} END{i = int(q * (NR - 1)) + 1; printf "
 seeks=$(awk '$1 > 5 {d = $1 - $2; if (d < 0) d = -d; if (d > 0.25) n++} END{print n + 0}' "$QUELLIN_SYNC_LOG")
 frames=$(wc -l <"$work/dt")
 report=$(cat <<REPORT
+$(grep -m 1 '^AudioInit() : ' "$out" || echo "AudioInit() : (no line)")
 frames after 5 s: $frames ($(awk '{s += $1} END{printf "%.1f", NR / s}' "$work/dt") fps)
 A/V |ttime - music|: median $(quantile "$work/drift" 0.5) ms, p90 $(quantile "$work/drift" 0.9) ms, p99 $(quantile "$work/drift" 0.99) ms, largest $(quantile "$work/drift" 1) ms; frames past 0.25 s (music seeked): $seeks
 frame time: median $(quantile "$work/dt" 0.5) ms, p90 $(quantile "$work/dt" 0.9) ms, p99 $(quantile "$work/dt" 0.99) ms, max $(quantile "$work/dt" 1) ms

@@ -1,0 +1,53 @@
+#pragma once
+// Outputs that play the mixed music and can tell which of its frames is
+// reaching the speaker: the sound server's stream (libpulse, which PipeWire
+// desktops serve too) and an ALSA device.
+//
+// Frames are counted in the order they are handed to the mixer ("stream
+// frames"), from 0 at the first buffer. An output reports the stream frame
+// heard now; the back end maps it to the track through what it mixed where.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// Fills `frames` stereo frames at `out`, the first of which is stream frame
+// `streamFrame`. Called on the output's own thread.
+using AudioMixer = std::function<void(int16_t* out, int frames, int64_t streamFrame)>;
+
+class AudioOutput {
+public:
+    virtual ~AudioOutput() = default;
+
+    // "sound server" or "ALSA device".
+    virtual const char* kind() const = 0;
+
+    // What plays the sound and how its timing is known, for the AudioInit() line.
+    virtual std::string description() const = 0;
+
+    // Lets sound flow; until then the output holds what it was given.
+    virtual void start() = 0;
+
+    // The stream frame reaching the speaker at `now` (platform ticks): the
+    // frames handed over minus those still on their way (our buffer, the
+    // server's queue, the device's own latency), advancing in real time
+    // between two timing reports. False while the output cannot tell yet.
+    virtual bool heardFrame(int64_t now, int64_t& frame) = 0;
+
+    // Drops what was mixed but is not heard yet, as far as the output can,
+    // and runs `move` while no mixing can happen, so that the next frames
+    // mixed are the first ones after the drop.
+    virtual void replaceQueued(const std::function<void()>& move) = 0;
+};
+
+// The sound server's default sink, with the latency the server reports for
+// the stream. Null (and `failure` says why) when no server answers.
+std::unique_ptr<AudioOutput> openServerOutput(AudioMixer mixer, std::string& failure);
+
+// ALSA's "default" device, with ALSA's delay figure. Null (and `failure`
+// says why) when it cannot be opened at 44100 Hz 16-bit stereo.
+std::unique_ptr<AudioOutput> openAlsaOutput(AudioMixer mixer, std::string& failure);
+
+}  // namespace platform
