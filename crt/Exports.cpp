@@ -23,15 +23,7 @@ extern "C" CRT_EXPORT int DecodeMesh(void* handle, float* positions, uint32_t* i
         return -1;
     if (!indices)
         throw crt::kNoIndexOutput;
-    decoder->connectivity.faces32 = indices;
-    // The caller's arrays hold per vertex as many floats as the position and
-    // uv descriptors declare, 3 normal and 4 colour floats: a stream whose
-    // attribute of that name writes more per vertex is refused.
-    if (decoder->NV > 0)
-        decoder->bindOutput("position", positions, decoder->declaredComponents("position"));
-    decoder->bindOutput("normal", normals, 3);
-    decoder->bindOutput("color", colors, 4);
-    decoder->bindOutput("uv", uvs, decoder->declaredComponents("uv"));
+    decoder->bindMeshOutputs(positions, indices, normals, colors, uvs);
     decoder->runMeshDecode();
     return int(decoder->NF);
 }

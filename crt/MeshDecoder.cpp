@@ -90,6 +90,22 @@ int MeshDecoder::declaredComponents(const std::string& name) const
     return found == attributes.end() ? 0 : found->second->declared_N;
 }
 
+void MeshDecoder::bindMeshOutputs(float* positions, uint32_t* indices, float* normals, float* colors, float* uvs)
+{
+    connectivity.faces32 = indices;
+    if (NV > 0)
+        bindOutput("position", positions, declaredComponents("position"));
+    bindOutput("normal", normals, 3);
+    bindOutput("color", colors, 4);
+    bindOutput("uv", uvs, declaredComponents("uv"));
+}
+
+uint64_t MeshDecoder::outputFloats(const std::string& name) const
+{
+    const auto found = attributes.find(name);
+    return found == attributes.end() ? 0 : uint64_t(NV) * uint64_t(found->second->outputWidth());
+}
+
 bool MeshDecoder::bindOutput(const std::string& name, void* buffer)
 {
     const auto found = attributes.find(name);

@@ -35,6 +35,14 @@ public:
     bool bindOutput(const std::string& name, void* buffer, int widthLimit);
     // The component count the named attribute's descriptor declares (0: none).
     int declaredComponents(const std::string& name) const;
+    // Directs the mesh outputs the exported interfaces offer: the indices, and
+    // "position", "normal", "color" and "uv" as floats (null: read and discard).
+    // The caller's arrays hold per vertex as many floats as the position and uv
+    // descriptors declare, 3 normal and 4 colour floats: a stream whose
+    // attribute of that name writes more per vertex is refused.
+    void bindMeshOutputs(float* positions, uint32_t* indices, float* normals, float* colors, float* uvs);
+    // Floats decoding writes for the named attribute when it is bound (0: none).
+    uint64_t outputFloats(const std::string& name) const;
 
     // Decodes the body of a mesh into the bound buffers and the face output.
     // Every call decodes from the start of the body again.

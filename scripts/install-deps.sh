@@ -16,6 +16,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick mesa-utils libxtst-dev
   jackd2 sox lame ffmpeg fonts-dejavu-core
+  # the crt Python module and its tests: the system Python with numpy, venv for pip
+  python3-numpy python3-venv
 )
 # Debian's npm conflicts with a Node.js that brings its own npm (NodeSource's,
 # as on these machines): ask for it only when no npm is on the PATH.

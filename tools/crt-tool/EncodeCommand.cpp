@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "tools/crt-tool/Commands.h"
-#include "tools/crt-tool/EncodeSettings.h"
+#include "crt/EncodeSettings.h"
 #include "tools/crt-tool/MeshImport.h"
 
 namespace crttool {
@@ -41,7 +41,7 @@ bool onOff(const std::string& option, const std::string& text) {
 
 int runEncode(const std::vector<std::string>& args) {
     std::vector<std::string> files;
-    EncodeSettings s;
+    crt::EncodeSettings s;
     ImportOptions import;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -57,10 +57,10 @@ int runEncode(const std::vector<std::string>& args) {
             s.position.step = stepArg(a, value());
         } else if (a == "--normals") {
             const std::string& m = value();
-            if (m == "none") s.normals = NormalChoice::None;
-            else if (m == "diff") s.normals = NormalChoice::Diff;
-            else if (m == "positions") s.normals = NormalChoice::Positions;
-            else if (m == "rim") s.normals = NormalChoice::Rim;
+            if (m == "none") s.normals = crt::NormalChoice::None;
+            else if (m == "diff") s.normals = crt::NormalChoice::Diff;
+            else if (m == "positions") s.normals = crt::NormalChoice::Positions;
+            else if (m == "rim") s.normals = crt::NormalChoice::Rim;
             else throw std::runtime_error("--normals takes none, diff, positions or rim, got '" + m + "'");
         } else if (a == "--normal-bits") {
             s.normalBits = intArg(a, value(), 2, 24);
@@ -106,9 +106,9 @@ int runEncode(const std::vector<std::string>& args) {
     }
     if (files.size() != 2) throw std::runtime_error("encode needs IN and OUT; try crt-tool --help");
 
-    import.wantNormals = s.normals != NormalChoice::None && s.normals != NormalChoice::Auto;
+    import.wantNormals = s.normals != crt::NormalChoice::None && s.normals != crt::NormalChoice::Auto;
     const ImportedMesh in = importMesh(files[0], import);
-    const EncodeResult result = encodeMesh(in.mesh, in.uvComponents, in.groups, s);
+    const crt::EncodeResult result = crt::encodeMesh(in.mesh, in.uvComponents, in.groups, s);
 
     std::ofstream out(files[1], std::ios::binary);
     out.write(reinterpret_cast<const char*>(result.bytes.data()), static_cast<std::streamsize>(result.bytes.size()));

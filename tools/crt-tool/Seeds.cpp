@@ -5,7 +5,7 @@
 
 #include "crt/MeshEncoder.h"
 #include "crt/encode/Shapes.h"
-#include "tools/crt-tool/EncodeSettings.h"
+#include "crt/EncodeSettings.h"
 
 namespace crttool {
 namespace {
@@ -21,8 +21,8 @@ void save(const std::string& dir, const std::string& name, const std::vector<uin
     written.push_back(name);
 }
 
-EncodeSettings plain(crt::Entropy entropy) {
-    EncodeSettings s;
+crt::EncodeSettings plain(crt::Entropy entropy) {
+    crt::EncodeSettings s;
     s.entropy = entropy;
     s.position.bits = 10;
     return s;
@@ -37,33 +37,33 @@ std::vector<std::string> writeSeeds(const std::string& dir) {
         sh::Mesh m;
         m.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
         m.indices = {0, 1, 2};
-        save(dir, "triangle-raw.crt", encodeMesh(m, 0, {}, plain(crt::ENTROPY_RAW)).bytes, written);
+        save(dir, "triangle-raw.crt", crt::encodeMesh(m, 0, {}, plain(crt::ENTROPY_RAW)).bytes, written);
     }
     {  // closed sphere, every attribute kind, normals from positions
-        EncodeSettings s = plain(crt::ENTROPY_TUNSTALL);
+        crt::EncodeSettings s = plain(crt::ENTROPY_TUNSTALL);
         s.colorSteps = {2, 2, 2, 4};
         s.tags = {{"source", "icosphere"}, {"units", "m"}};
-        save(dir, "sphere-tunstall.crt", encodeMesh(sh::icosphere(1), 2, {}, s).bytes, written);
+        save(dir, "sphere-tunstall.crt", crt::encodeMesh(sh::icosphere(1), 2, {}, s).bytes, written);
     }
     {  // the same in raw arrays, no parallelogram, bit counts per component
-        EncodeSettings s = plain(crt::ENTROPY_RAW);
+        crt::EncodeSettings s = plain(crt::ENTROPY_RAW);
         s.parallelogram = false;
         s.sharedBits = false;
-        s.normals = NormalChoice::Diff;
+        s.normals = crt::NormalChoice::Diff;
         s.colorChannels = 3;
-        save(dir, "sphere-raw-diff.crt", encodeMesh(sh::icosphere(1), 2, {}, s).bytes, written);
+        save(dir, "sphere-raw-diff.crt", crt::encodeMesh(sh::icosphere(1), 2, {}, s).bytes, written);
     }
     {  // a handle, normals only on the rim (a closed surface has none)
-        EncodeSettings s = plain(crt::ENTROPY_TUNSTALL);
-        s.normals = NormalChoice::Rim;
+        crt::EncodeSettings s = plain(crt::ENTROPY_TUNSTALL);
+        s.normals = crt::NormalChoice::Rim;
         s.uvs = false;
-        save(dir, "torus-rim.crt", encodeMesh(sh::torus(8, 6), 2, {}, s).bytes, written);
+        save(dir, "torus-rim.crt", crt::encodeMesh(sh::torus(8, 6), 2, {}, s).bytes, written);
     }
     {  // border and hole, rim normals
-        EncodeSettings s = plain(crt::ENTROPY_RAW);
-        s.normals = NormalChoice::Rim;
+        crt::EncodeSettings s = plain(crt::ENTROPY_RAW);
+        s.normals = crt::NormalChoice::Rim;
         s.colors = false;
-        save(dir, "grid-hole-rim.crt", encodeMesh(sh::gridWithHole(6, 2), 2, {}, s).bytes, written);
+        save(dir, "grid-hole-rim.crt", crt::encodeMesh(sh::gridWithHole(6, 2), 2, {}, s).bytes, written);
     }
     {  // several components in several groups with properties
         sh::Mesh m = sh::icosphere(0);
@@ -71,14 +71,14 @@ std::vector<std::string> writeSeeds(const std::string& dir) {
         b.translate(3, 0, 0);
         m.append(b);
         std::vector<crt::MeshGroup> groups = {{20, {{"name", "ball"}}}, {m.faceCount(), {{"name", "plate"}, {"material", "steel"}}}};
-        EncodeSettings s = plain(crt::ENTROPY_TUNSTALL);
-        s.normals = NormalChoice::Diff;
-        save(dir, "groups-tunstall.crt", encodeMesh(m, 2, groups, s).bytes, written);
+        crt::EncodeSettings s = plain(crt::ENTROPY_TUNSTALL);
+        s.normals = crt::NormalChoice::Diff;
+        save(dir, "groups-tunstall.crt", crt::encodeMesh(m, 2, groups, s).bytes, written);
     }
     {  // faults a file may hold
-        EncodeSettings s = plain(crt::ENTROPY_RAW);
-        s.normals = NormalChoice::Diff;
-        save(dir, "non-manifold.crt", encodeMesh(sh::nonManifoldPatch(), 2, {}, s).bytes, written);
+        crt::EncodeSettings s = plain(crt::ENTROPY_RAW);
+        s.normals = crt::NormalChoice::Diff;
+        save(dir, "non-manifold.crt", crt::encodeMesh(sh::nonManifoldPatch(), 2, {}, s).bytes, written);
     }
     {  // a point set (no faces) and an extra attribute
         crt::MeshEncoder e;

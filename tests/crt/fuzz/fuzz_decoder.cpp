@@ -1,6 +1,8 @@
 // libFuzzer target: any byte block through CreateDecoder and DecodeMesh must
-// decode or be refused with a message; anything else (a crash, a sanitizer
-// report, another exception type, a hang) is a finding.
+// decode or be refused with a message, and the C interface must give the same
+// outcome as a status; anything else (a crash, a sanitizer report, another
+// exception type, an exception through the C interface, two different
+// outcomes, a hang) is a finding.
 #include <cstddef>
 #include <cstdint>
 
@@ -12,6 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // always has a known end.
     if (size == 0 || size > size_t(INT32_MAX))
         return 0;
-    crttest::decodeCarefully(data, size);
+    const std::string thrown = crttest::decodeCarefully(data, size);
+    const std::string status = crttest::decodeCarefullyThroughC(data, size);
+    if (thrown != status && thrown != crttest::kTooLarge && status != crttest::kTooLarge)
+        __builtin_trap();
     return 0;
 }
