@@ -1,18 +1,23 @@
 // The viewer page: a .crt file chosen or dropped is decoded with crt.mjs and
 // shown; its counts, its size and the decode time go beside the view. A file
-// that cannot be shown leaves a message saying why. The page's state
-// ("waiting", "loading", "shown", "failed") is on the status line's
-// data-state, for whoever drives the page.
+// that cannot be shown leaves a message saying why, in the status line and
+// over the empty view. The page's state ("waiting", "loading", "shown",
+// "failed") is on the status line's data-state, for whoever drives the page.
 import { MeshView } from './mesh-view.mjs';
 
 const $ = (id) => document.getElementById(id);
 const status = $('status');
 const facts = ['file', 'size', 'vertices', 'faces', 'normals', 'colors', 'uvs', 'decode-time'];
 
+const notice = $('notice');
+
 function setStatus(state, text) {
     status.dataset.state = state;
     status.textContent = text;
     status.classList.toggle('error', state === 'failed');
+    notice.hidden = state === 'shown' || state === 'loading';
+    notice.textContent = text;
+    notice.classList.toggle('error', state === 'failed');
 }
 
 function showFacts(values) {

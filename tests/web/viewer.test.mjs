@@ -138,8 +138,13 @@ test('a damaged file or one of another kind gives a message, and the page goes o
     const sphere = readFileSync(join(streams, 'sphere-every-attribute.crt'));
     await choose('cut.crt', sphere.subarray(0, sphere.length >> 1));
     assert.equal(await waitForState('failed'), 'cut.crt cannot be shown: Truncated crt stream.');
-    assert.ok(await page.$eval('#status', (e) => e.offsetHeight > 0 && getComputedStyle(e).visibility === 'visible'));
-    const empty = await canvasPixels('damaged.png');
+    // The message stands over the empty view as well as in the status line.
+    assert.equal(await text('notice'), 'cut.crt cannot be shown: Truncated crt stream.');
+    assert.ok(await page.$eval('#notice', (e) => !e.hidden && e.offsetHeight > 0));
+    await canvasPixels('damaged.png');
+    await page.$eval('#notice', (e) => (e.style.visibility = 'hidden'));
+    const empty = await canvasPixels('damaged-view.png');
+    await page.$eval('#notice', (e) => (e.style.visibility = ''));
     assert.equal(empty.covered, 0, 'the last mesh is no longer drawn');
     assert.equal(await text('vertices'), '–');
 
