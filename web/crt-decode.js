@@ -37,7 +37,7 @@ function decode(bytes) {
     let size = `${input.length} bytes`;  // what the error names when memory runs out
     const tooLarge = () => new CrtError(`Too large to decode here: ${size}.`, CRT_OUT_OF_MEMORY);
     const allocate = (byteCount) => {
-        const block = _malloc(Math.max(byteCount, 1));
+        const block = byteCount <= MAX_HEAP_BYTES ? _malloc(Math.max(byteCount, 1)) : 0;
         if (!block) throw tooLarge();
         blocks.push(block);
         return block;
