@@ -147,7 +147,7 @@ export class MeshView {
             last = [e.clientX, e.clientY];
             this.canvas.setPointerCapture(e.pointerId);
         });
-        this.canvas.addEventListener('pointerup', () => (last = null));
+        for (const type of ['pointerup', 'pointercancel']) this.canvas.addEventListener(type, () => (last = null));
         this.canvas.addEventListener('pointermove', (e) => {
             if (!last) return;
             this.yaw += (e.clientX - last[0]) * 0.01;
