@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #include "crt/EncodeSettings.h"
 #include "crt/api/Guard.h"
@@ -12,6 +13,16 @@ namespace {
 using crt::api::fail;
 using crt::api::guarded;
 
+// The integer a C caller stored in an enum field, read without assuming it is
+// one of the enumerators (C++ may not load any other value as the enum).
+template <class Enum>
+int rawValue(const Enum& field)
+{
+    std::underlying_type_t<Enum> value;
+    std::memcpy(&value, &field, sizeof value);
+    return int(value);
+}
+
 // The message of the first option out of its range, or null.
 const char* badOption(const crt_encode_options& o)
 {
@@ -19,14 +30,14 @@ const char* badOption(const crt_encode_options& o)
     auto stepOk = [](float s) { return std::isfinite(s) && s >= 0.0f; };
     if (!within(o.position_bits, 1, 26)) return "position_bits must be within 1..26.";
     if (!stepOk(o.position_step)) return "position_step must be 0 (use the bits) or a positive number.";
-    if (!within(o.normals, CRT_NORMALS_AUTO, CRT_NORMALS_RIM)) return "normals must be one of the CRT_NORMALS_ choices.";
+    if (!within(rawValue(o.normals), CRT_NORMALS_AUTO, CRT_NORMALS_RIM)) return "normals must be one of the CRT_NORMALS_ choices.";
     if (!within(o.normal_bits, 2, 24)) return "normal_bits must be within 2..24.";
     if (!within(o.color_channels, 3, 4)) return "color_channels must be 3 or 4.";
     for (int step : o.color_steps)
         if (!within(step, 1, 255)) return "color_steps must each be within 1..255.";
     if (!within(o.uv_bits, 1, 26)) return "uv_bits must be within 1..26.";
     if (!stepOk(o.uv_step)) return "uv_step must be 0 (use the bits) or a positive number.";
-    if (o.entropy != CRT_ENTROPY_RAW && o.entropy != CRT_ENTROPY_TUNSTALL)
+    if (rawValue(o.entropy) != CRT_ENTROPY_RAW && rawValue(o.entropy) != CRT_ENTROPY_TUNSTALL)
         return "entropy must be CRT_ENTROPY_RAW or CRT_ENTROPY_TUNSTALL.";
     return nullptr;
 }

@@ -129,6 +129,8 @@ def _load():
 
 _lib = _load()
 _lib.crt_last_error.restype = ctypes.c_char_p
+_lib.crt_status_message.argtypes = [ctypes.c_int]
+_lib.crt_status_message.restype = ctypes.c_char_p
 _lib.crt_decoder_create.argtypes = [ctypes.c_void_p, _size, ctypes.POINTER(ctypes.c_void_p)]
 _lib.crt_decoder_info.argtypes = [ctypes.c_void_p, ctypes.POINTER(_MeshInfo)]
 _lib.crt_decoder_attribute.argtypes = [ctypes.c_void_p, _u32, ctypes.POINTER(_AttributeInfo)]
@@ -196,7 +198,7 @@ def decode(data) -> Mesh:
     with _Decoder(data) as decoder:
         counts = decoder.info()
         if counts.face_count == 0:
-            raise Error(_NO_FACES, "The crt stream holds points without faces.")
+            raise Error(_NO_FACES, _lib.crt_status_message(_NO_FACES).decode())
         widths = {a.name: a.components for a in counts.attributes}
         nv = counts.vertex_count
         arrays = {name: np.empty((nv, widths[name]), dtype=np.float32)
