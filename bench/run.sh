@@ -2,6 +2,7 @@
 # Runs every benchmark on the Release build in build/ and prints the figures
 # of the summary in bench/README.md:
 #   crt decode rate against Draco      build/crt_decode_bench (meshes from npm)
+#   the same in Node, WebAssembly      bench/web/race.mjs (build/web/crt.mjs against draco3d)
 #   load time against raw reads        build/dance_load_bench
 #   frame time per window vs passes    build/bench/frame/bench_frame
 #   A/V sync, frame times, start-up    the full show (tests/e2e/test_full_show.sh)
@@ -32,6 +33,15 @@ if command -v npm >/dev/null || scripts/install-deps.sh --bench; then
   fi
 else
   echo "skipped: npm is not available" | tee "$results/crt.txt"
+fi
+
+section "crt decode in Node against Draco's WebAssembly decoder"
+if [ -f build/web/crt.mjs ] && [ -f bench/crt/.data/dragon.ply ] && scripts/install-deps.sh --bench; then
+  build/crt_decode_bench --write-streams build/web-race > /dev/null
+  node bench/web/race.mjs build/web-race build/web/crt.mjs --runs "$([ -n "$quick" ] && echo 9 || echo 40)" \
+    | tee "$results/web.txt"
+else
+  echo "skipped: needs build/web/crt.mjs (Emscripten), the meshes and npm" | tee "$results/web.txt"
 fi
 
 section "load time against raw reads (cat)"

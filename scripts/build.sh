@@ -1,6 +1,13 @@
 #!/usr/bin/env bash
-# Configures and builds the Release build in build/.
+# Configures and builds the Release build in build/; with Emscripten installed,
+# also the crt decoder for web pages and its viewer page in build/web/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j "$(nproc)"
+if command -v emcmake >/dev/null; then
+  # Debian's Emscripten finds its JavaScript parser (acorn) among Debian's node modules.
+  export NODE_PATH="/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}"
+  emcmake cmake -S web -B build/web-cmake -DCMAKE_BUILD_TYPE=Release -DCRT_WEB_OUTPUT="$PWD/build/web" >/dev/null
+  cmake --build build/web-cmake -j "$(nproc)"
+fi

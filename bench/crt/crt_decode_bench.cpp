@@ -5,10 +5,15 @@
 //
 //   crt_decode_bench [--runs N] [MESH.ply ...]   (default: the meshes of fetch-meshes.sh)
 //   crt_decode_bench --smoke                     (a small procedural mesh, 3 runs)
+//   crt_decode_bench --write-streams DIR [MESH.ply ...]
+//       writes the streams instead of timing them, as DIR/MESH-FORM-CODEC.drc
+//       or .crt (FORM: positions or normals), for the race in Node (bench/web)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cctype>
 #include <cstring>
+#include <fstream>
 #include <filesystem>
 #include <functional>
 #include <stdexcept>
@@ -55,6 +60,21 @@ uint32_t crtDecode(const std::vector<uint8_t>& stream, crtbench::DecodeArrays& o
     return faces < 0 ? 0 : uint32_t(faces);
 }
 
+// Where --write-streams puts the streams; empty: they are timed.
+std::string streamFolder;
+
+void writeStream(const std::string& label, const Mesh& mesh, const Codec& codec, const void* bytes) {
+    std::string name = std::filesystem::path(label).stem().string() + (mesh.normals.empty() ? "-positions-" : "-normals-");
+    for (const char c : codec.name)
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '-';
+    name.erase(std::unique(name.begin(), name.end(), [](char a, char b) { return a == '-' && b == '-'; }), name.end());
+    const std::string path = streamFolder + "/" + name + (codec.name.rfind("draco", 0) == 0 ? ".drc" : ".crt");
+    std::ofstream out(path, std::ios::binary);
+    out.write(static_cast<const char*>(bytes), std::streamsize(codec.bytes));
+    if (!out.flush()) throw std::runtime_error("cannot write " + path);
+    std::printf("  %s\n", path.c_str());
+}
+
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.size() % 2 ? v[v.size() / 2] : 0.5 * (v[v.size() / 2 - 1] + v[v.size() / 2]);
@@ -62,8 +82,11 @@ double median(std::vector<double> v) {
 
 void benchmark(const std::string& label, const Mesh& mesh, int runs) {
     const uint32_t NV = mesh.vertexCount(), NF = mesh.faceCount();
-    std::printf("\n%s: %u vertices, %u triangles, %s; %d runs each, one thread\n", label.c_str(), NV, NF,
-                mesh.normals.empty() ? "positions only" : "positions and normals", runs);
+    std::printf("\n%s: %u vertices, %u triangles, %s", label.c_str(), NV, NF,
+                mesh.normals.empty() ? "positions only" : "positions and normals");
+    if (streamFolder.empty())
+        std::printf("; %d runs each, one thread", runs);
+    std::printf("\n");
 
     std::vector<Codec> codecs;
     // Every codec decodes into its own arrays, reused across runs as a caller would.
@@ -96,6 +119,12 @@ void benchmark(const std::string& label, const Mesh& mesh, int runs) {
         }
         const std::vector<uint8_t>* s = &streams.back();
         codecs.push_back({v.name, s->size(), [s] { return crtDecode(*s, crtOut); }, {}});
+    }
+    if (!streamFolder.empty()) {
+        writeStream(label, mesh, codecs[0], draco.data());
+        for (size_t k = 1; k < codecs.size(); ++k)
+            writeStream(label, mesh, codecs[k], streams[k - 1].data());
+        return;
     }
 
     for (Codec& c : codecs) {
@@ -133,10 +162,13 @@ int main(int argc, char** argv) {
         const std::string a = argv[i];
         if (a == "--smoke") {
             smoke = true;
+        } else if (a == "--write-streams" && i + 1 < argc) {
+            streamFolder = argv[++i];
+            std::filesystem::create_directories(streamFolder);
         } else if (a == "--runs" && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
         } else if (a == "--help") {
-            std::printf("usage: crt_decode_bench [--runs N] [MESH ...] | --smoke\n");
+            std::printf("usage: crt_decode_bench [--runs N | --write-streams DIR] [MESH ...] | --smoke\n");
             return 0;
         } else if (!a.empty() && a[0] == '-') {
             std::fprintf(stderr, "crt_decode_bench: unknown option '%s'\n", a.c_str());
