@@ -4,7 +4,9 @@
 #include "live/NanoKONTROL2.h"
 
 #include "app/TDemoApp.h"
+#include "live/SurfaceFinder.h"
 #include "parts/dancers/Part_Dancers.h"
+#include "platform/Platform.h"
 #include "tests/support/TestWindow.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +21,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <sys/prctl.h>
@@ -223,6 +226,78 @@ TEST(JackMidi, ControlChangesFromTheSurfaceReachTheStoreOnTheServicesThread)
         EXPECT_GT(part.ttime, 10.0f);
         if (HasFailure()) std::printf("%s", describe(server).c_str());
     }  // stopped and closed here, before the surface goes
+
+    unsetenv("QUELLIN_MIDI_API");
+    unsetenv("JACK_DEFAULT_SERVER");
+}
+
+TEST(JackMidi, TheFinderPassesOverTheThroughPortAndFollowsTheSurfaceInAndOut)
+{
+    JackServer server;
+    std::string why;
+    if (!server.start(why)) GTEST_SKIP() << "no JACK server for this test: " << why;
+    setenv("QUELLIN_MIDI_API", "jack", 1);
+    setenv("JACK_DEFAULT_SERVER", server.name().c_str(), 1);
+    unsetenv("QUELLIN_MIDI_PORT");
+
+    // Named as the kernel's through port is, and listed first.
+    RtMidiOut through(RtMidi::UNIX_JACK, "Midi Through");
+    through.openVirtualPort("Midi Through Port-0");
+    auto plugIn = [] {
+        auto surface = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, "nanoKONTROL2");
+        surface->openVirtualPort("out");
+        return surface;
+    };
+    auto send = [](RtMidiOut& surface, uint8_t control, uint8_t value) {
+        const unsigned char message[] = {0xB0, control, value};
+        surface.sendMessage(message, sizeof message);
+    };
+
+    MyNanoKONTROL2 nano;
+    {
+        SurfaceFinder finder(nano);
+        // The frame loop asks every frame; the finder looks every 2 s.
+        auto frames = [&](const std::function<bool()>& done) {
+            return within(std::chrono::seconds(6), [&] {
+                finder.poll(platform::TicksNow());
+                return done();
+            });
+        };
+
+        // Only the through port: nothing is opened, and the show goes on.
+        testing::internal::CaptureStdout();
+        finder.begin(platform::TicksNow());
+        const std::string said = testing::internal::GetCapturedStdout();
+        EXPECT_NE(said.find("idx=0 : Midi Through:Midi Through Port-0"), std::string::npos) << said;
+        EXPECT_NE(said.find("no port chosen (only through and system ports)"), std::string::npos) << said;
+        EXPECT_EQ(nano.handle, nullptr);
+
+        // Plugged in during the rehearsal: found from the frame loop, and its fader is read.
+        auto surface = plugIn();
+        EXPECT_TRUE(frames([&] { return nano.handle != nullptr; }));
+        EXPECT_EQ(finder.openPort(), "nanoKONTROL2:out");
+        EXPECT_TRUE(within(std::chrono::seconds(5), [&] {
+            send(*surface, 7, 90);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            return nano.cc_value[7].load() > 0;
+        }));
+        EXPECT_FLOAT_EQ(nano.cc_value[7].load(), 90.0001f);
+
+        // Unplugged: closed; plugged in again: open and read again.
+        surface.reset();
+        EXPECT_TRUE(frames([&] { return nano.handle == nullptr; }));
+        EXPECT_EQ(finder.openPort(), "");
+        surface = plugIn();
+        EXPECT_TRUE(frames([&] { return nano.handle != nullptr; }));
+        EXPECT_TRUE(within(std::chrono::seconds(5), [&] {
+            send(*surface, 7, 30);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            return nano.cc_value[7].load() < 31.0f;
+        }));
+        EXPECT_FLOAT_EQ(nano.cc_value[7].load(), 30.0001f);
+        if (HasFailure()) std::printf("%s", describe(server).c_str());
+        nano.stop();  // before the surface goes
+    }
 
     unsetenv("QUELLIN_MIDI_API");
     unsetenv("JACK_DEFAULT_SERVER");
