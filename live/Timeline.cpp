@@ -75,7 +75,7 @@ void drawLevel(const char* label, float level, float x, const Box& track, float 
     fill({x, track.top, x + 14.0f, track.bottom});
     glColor4f(r, g, b, 1.0f);
     fill({x, track.yAt(level), x + 14.0f, track.bottom});
-    text(label, x - 4.0f, track.top - 6.0f, 0.45f);
+    text(label, x - 4.0f, track.top - 6.0f, 0.5f);
 }
 
 }  // namespace
