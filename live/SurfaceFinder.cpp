@@ -41,15 +41,16 @@ PortChoice ChooseSurfacePort(const std::vector<std::string>& names, const char* 
         const std::string want = wanted;
         const std::string setting = "QUELLIN_MIDI_PORT=" + want;
         if (allDigits(want)) {
-            if (want.size() < 6 && std::stoul(want) < names.size()) return {static_cast<int>(std::stoul(want)), setting};
+            if (want.size() < 6 && std::stoul(want) < names.size())
+                return {static_cast<int>(std::stoul(want)), setting, true};
         } else {
             for (size_t i = 0; i < names.size(); ++i)
-                if (containsIgnoringCase(names[i], want)) return {static_cast<int>(i), setting};
+                if (containsIgnoringCase(names[i], want)) return {static_cast<int>(i), setting, true};
         }
         return {-1, setting + " names no port"};
     }
     for (size_t i = 0; i < names.size(); ++i)
-        if (containsIgnoringCase(names[i], "nanoKONTROL2")) return {static_cast<int>(i), "a nanoKONTROL2"};
+        if (containsIgnoringCase(names[i], "nanoKONTROL2")) return {static_cast<int>(i), "a nanoKONTROL2", true};
     for (size_t i = 0; i < names.size(); ++i)
         if (!throughOrSystem(names[i])) return {static_cast<int>(i), "the first port that is not a through or system port"};
     return {-1, names.empty() ? "no MIDI input ports" : "only through and system ports"};
@@ -81,9 +82,15 @@ void SurfaceFinder::look(int64_t nowTicks)
         std::printf("SurfaceFinder::look() : %s went away; closed it\n", openPort_.c_str());
         openPort_.clear();
     }
-    if (midi_.handle) return;
 
     const PortChoice choice = ChooseSurfacePort(names, std::getenv("QUELLIN_MIDI_PORT"));
+    if (midi_.handle) {
+        const bool better = openIsStandIn_ && choice.byName;
+        if (!better) return;
+        midi_.stop();
+        std::printf("SurfaceFinder::look() : closed %s for a better choice\n", openPort_.c_str());
+        openPort_.clear();
+    }
     if (choice.index < 0) {
         std::printf("SurfaceFinder::look() : no port chosen (%s); looking again every 2 s\n", choice.why.c_str());
     } else {
@@ -91,7 +98,10 @@ void SurfaceFinder::look(int64_t nowTicks)
         std::printf("SurfaceFinder::look() : using idx=%d : %s (%s)\n", choice.index, name.c_str(),
                     choice.why.c_str());
         std::fflush(stdout);
-        if (midi_.start(name)) openPort_ = name;
+        if (midi_.start(name)) {
+            openPort_ = name;
+            openIsStandIn_ = !choice.byName;
+        }
     }
     std::fflush(stdout);
 }

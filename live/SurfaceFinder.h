@@ -12,6 +12,7 @@
 struct PortChoice {
     int index = -1;           // the chosen port, -1 for none
     std::string why;          // what chose it, or why there is none
+    bool byName = false;      // chosen as a surface or by the setting, not as a stand-in
 };
 
 // The input port to open: `wanted` (QUELLIN_MIDI_PORT: an index or part of a
@@ -31,7 +32,8 @@ public:
     void begin(int64_t nowTicks);
     // Called every frame; every 2 s it lists the ports again (a query of the
     // running MIDI system, no new client): a chosen port that appeared is
-    // opened, an open port that went away is closed.
+    // opened, an open port that went away is closed, and a stand-in (the
+    // first playable port) gives way to a surface plugged in after it.
     void poll(int64_t nowTicks);
 
     // The port open now, empty when none.
@@ -45,5 +47,6 @@ private:
     bool looked_ = false;
     std::vector<std::string> lastNames_;
     std::string openPort_;
+    bool openIsStandIn_ = false;  // opened as the first playable port, not by name
     int64_t nextLook_ = 0;
 };
