@@ -8,7 +8,13 @@
 void TDemoApp::PollInput()
 {
     int x = 0, y = 0;
-    const uint32_t buttons = SDL_GetMouseState(&x, &y);
+    uint32_t buttons = SDL_GetMouseState(&x, &y);
+    if (buttons_unchecked) {
+        stale_buttons = buttons & ~SDL_GetGlobalMouseState(nullptr, nullptr);
+        buttons_unchecked = false;
+    }
+    stale_buttons &= buttons;  // once SDL sees a button up, it knows the truth again
+    buttons &= ~stale_buttons;
     controls._mouse_x = x;
     controls._mouse_y = y;
     controls._mouse_fx = static_cast<float>(x) / static_cast<float>(window.width);
@@ -22,6 +28,7 @@ void TDemoApp::PollInput()
     controls._button_right = (buttons & SDL_BUTTON_RMASK) != 0;
     controls._button_middle = (buttons & SDL_BUTTON_MMASK) != 0;
     controls._wheel_step = 0.0f;
+    controls._transport.clear();
 
     SDL_PumpEvents();
     SDL_Event event;
@@ -39,6 +46,11 @@ void TDemoApp::PollInput()
             std::fflush(stdout);
             if (scancode >= 0 && scancode < TLiveControls::kKeyCount) controls._keys[scancode] = true;
             if (event.key.keysym.sym == SDLK_ESCAPE) std::exit(0);
+            if (developer_mode) {
+                if (auto key = TransportKeyFor(scancode, (event.key.keysym.mod & KMOD_SHIFT) != 0))
+                    controls._transport.push_back(*key);
+                if (scancode == SDL_SCANCODE_F12) screenshot_requested = true;
+            }
             break;
         }
         case SDL_KEYUP: {
@@ -46,6 +58,10 @@ void TDemoApp::PollInput()
             if (scancode >= 0 && scancode < TLiveControls::kKeyCount) controls._keys[scancode] = false;
             break;
         }
+        case SDL_MOUSEBUTTONDOWN:
+            // A press in this window: the button's state is SDL's own again.
+            stale_buttons &= ~SDL_BUTTON(event.button.button);
+            break;
         case SDL_MOUSEWHEEL:
             if (event.wheel.y > 0) {
                 controls._wheel_step = 1.0f;

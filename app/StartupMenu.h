@@ -15,6 +15,8 @@ struct TMenuItem {
 
 struct TStartupMenu {
     enum Item { kTitle = 0, kResolution = 1, kMode = 2, kRun = 3 };
+    // Frames of the button held on the title past which developer mode is on.
+    static constexpr int32_t kDeveloperHold = 100;
 
     TStartupMenu() { Build(); }
 
@@ -28,6 +30,7 @@ struct TStartupMenu {
     static float RowBottom(int32_t row) { return 30.0f * static_cast<float>(row) + 4.0f; }
 
     int32_t title_clicks = 0;   // frames with the left button held over the title
+    bool developerMode() const { return title_clicks > kDeveloperHold; }
     std::vector<TMenuItem> items;
     float time = 0;             // animation clock, +1/30 per drawn frame
     bool done = false;          // Run was clicked

@@ -29,6 +29,12 @@ void TDemoApp::Start()
         // A shorter file replaces only what it holds.
         [[maybe_unused]] const size_t read = std::fread(&camera, 1, sizeof(camera), file);
         std::fclose(file);
+        // A damaged file would put the camera nowhere, and be saved again.
+        if (!FreeCamIsFinite(camera)) {
+            camera = TFreeCam();
+            std::printf("TDemoApp::Start() : FreeCam.bin holds numbers that are not finite; using the default camera\n");
+            std::fflush(stdout);
+        }
     }
 
     const int32_t w = window.width;
@@ -39,11 +45,15 @@ void TDemoApp::Start()
     renderTargets[kQuarter].Create(w / 4, h / 4, 0);
     renderTargets[kSquare].Create(1024, 1024, 0);
 
-    MidiIn::printDeviceNames();
     controls._nano = &nano_kontrol2;
-    if (!nano_kontrol2.start()) {
-        std::printf("nano_kontrol2.start() failed...\n");
-        std::fflush(stdout);
+    if (developer_mode) {
+        surface.begin(platform::TicksNow());
+    } else {
+        MidiIn::printDeviceNames();
+        if (!nano_kontrol2.start()) {
+            std::printf("nano_kontrol2.start() failed...\n");
+            std::fflush(stdout);
+        }
     }
 
     for (Part* part : parts) {
@@ -58,6 +68,7 @@ void TDemoApp::Start()
 void TDemoApp::RunFrame()
 {
     PollInput();
+    if (developer_mode) surface.poll(platform::TicksNow());
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glUseProgram(0);
     // The count is read again for every index: a part may append parts.
@@ -65,10 +76,15 @@ void TDemoApp::RunFrame()
         Part* part = parts[i];
         part->app = this;
         part->ctrl = &controls;
+        if (developer_mode) part->reloadChangedFiles();
         part->update();
         part->render();
         ResetGLState();
     }
     DrawOverlay();
+    if (screenshot_requested) {
+        screenshot_requested = false;
+        SaveScreenshot();
+    }
     SDL_GL_SwapWindow(window.window);
 }

@@ -4,7 +4,10 @@
 #include "app/StartupMenu.h"
 #include "app/TGLWindow.h"
 #include "live/FreeCam.h"
+#include "live/KeyTransport.h"
 #include "live/NanoKONTROL2.h"
+#include "live/SurfaceFinder.h"
+#include "live/Timeline.h"
 #include "render/RenderTarget.h"
 
 #include <cstdint>
@@ -29,6 +32,11 @@ struct TLiveControls {
     bool _button_left = false, _button_right = false, _button_middle = false;
     static constexpr int kKeyCount = 512;
     bool _keys[kKeyCount] = {};             // held keys by SDL scancode
+
+    // The makers' tools, in developer mode only:
+    std::vector<TransportKey> _transport;   // transport keys pressed in this poll, in order
+    std::vector<std::string> _errors;       // shown in red by the overlay until cleared
+    TimelineView _timeline;                 // what the overlay's timeline bar shows
 };
 
 struct TDemoApp {
@@ -51,9 +59,17 @@ struct TDemoApp {
     int32_t overlay_frames = 0;
     float drag_x = 0, drag_y = 0;
     float prev_mouse_x = 0, prev_mouse_y = 0;
-    // Set when the dialog's title was held long enough to unlock the console:
-    // the overlay is drawn on the show only then.
+    // Set when the dialog's title was held long enough to unlock the console
+    // (or QUELLIN_DEVELOPER=1 asked for it): the overlay and the makers'
+    // tools (surface search, reloading, keyboard transport, timeline,
+    // screenshots) are there only then.
     bool developer_mode = false;
+    SurfaceFinder surface{nano_kontrol2};
+    bool screenshot_requested = false;     // F12: saved once the frame is drawn
+    // Mouse buttons SDL still believes held although they are up: a press
+    // on the dialog whose release went to the destroyed dialog window.
+    uint32_t stale_buttons = 0;
+    bool buttons_unchecked = false;        // the next poll compares SDL's buttons with the real ones
     // The overlay's lines of the latest frame, in order.
     std::vector<std::string> overlay_lines;
 
@@ -70,9 +86,17 @@ struct TDemoApp {
     void DrawMenu();
     void UpdateCamera();
     void DrawOverlay();
+    // The dialog window is gone: the next poll sees the buttons as they
+    // really are, not as the dialog left them.
+    void ForgetDialogButtons() { buttons_unchecked = true; }
+    // Writes the back buffer to "shots/<show time>.png" and prints its path.
+    void SaveScreenshot();
     // The overlay's text sink: keeps the line and, in developer mode, draws it
     // under the previous one in the window's top-left corner.
     void DrawOverlayLine(std::string line);
+
+private:
+    void drawLine(const std::string& line, float r, float g, float b);
 };
 
 // Puts the GL state back to neutral after a part has drawn.

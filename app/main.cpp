@@ -35,6 +35,10 @@ int main(int, char**)
     const int32_t x = static_cast<int32_t>(static_cast<float>(desktop.right) * 0.5f - 190.0f);
     const int32_t y = static_cast<int32_t>(static_cast<float>(desktop.bottom) * 0.5f - 105.0f);
     openWindowOrExit(x, y, 380, 210, false);
+    // Makers may start in developer mode without holding the title: it is
+    // red from the first dialog frame.
+    if (const char* developer = std::getenv("QUELLIN_DEVELOPER"); developer && std::strcmp(developer, "1") == 0)
+        g_app.menu.title_clicks = TStartupMenu::kDeveloperHold + 1;
     {
         DialogClickLatch quickClicks;
         do {
@@ -51,13 +55,14 @@ int main(int, char**)
     g_app.window.renderer = nullptr;
     g_app.window.context = nullptr;
     g_app.window.window = nullptr;
+    g_app.ForgetDialogButtons();
 
     const auto& items = g_app.menu.items;
     const int32_t resolution = items[TStartupMenu::kResolution].clicks;
     g_app.width = kResolutions[resolution][0];
     g_app.height = kResolutions[resolution][1];
     g_app.fullscreen = items[TStartupMenu::kMode].clicks == 0;
-    if (g_app.menu.title_clicks > 100) {
+    if (g_app.menu.developerMode()) {
         platform::ShowConsole();
         g_app.developer_mode = true;
     }
@@ -69,6 +74,9 @@ int main(int, char**)
     std::memset(storage, 0, sizeof(Part_Dancers));
     g_app.parts.push_back(new (storage) Part_Dancers());
     g_app.Start();
+    // However the show ends (Escape, the close request, the end of the
+    // timeline), the camera's last moves are kept.
+    std::atexit([] { SaveFreeCam(g_app.camera, "FreeCam.bin"); });
     SDL_ShowCursor(0);
     while (g_app.running) g_app.RunFrame();
     return 0;

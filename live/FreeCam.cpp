@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace {
 
@@ -237,8 +239,37 @@ void TFreeCam::RotateWalk(float x, float y, bool left, bool middle, bool right)
 
 bool SaveFreeCam(const TFreeCam& camera, const char* path)
 {
-    FILE* file = std::fopen(path, "wb");
+    // Written whole beside the old file, then renamed over it: a process
+    // killed while saving leaves the old file or the new one, never a part.
+    const std::string temporary = std::string(path) + ".tmp";
+    FILE* file = std::fopen(temporary.c_str(), "wb");
     if (!file) return false;
     const bool written = std::fwrite(&camera, 1, sizeof(camera), file) == sizeof(camera);
-    return std::fclose(file) == 0 && written;
+    if (std::fclose(file) == 0 && written && std::rename(temporary.c_str(), path) == 0) return true;
+    std::remove(temporary.c_str());
+    return false;
+}
+
+bool FreeCamIsFinite(const TFreeCam& camera)
+{
+    // The runs of floats in the record; the byte fields and the unused gaps
+    // between them hold no numbers.
+    struct Run {
+        size_t from, to;  // byte offsets
+    };
+    constexpr Run kFloatRuns[] = {
+        {offsetof(TFreeCam, orientation), offsetof(TFreeCam, unused_156)},
+        {offsetof(TFreeCam, prev_input), offsetof(TFreeCam, left_latched)},
+        {offsetof(TFreeCam, speed), offsetof(TFreeCam, dragging)},
+        {offsetof(TFreeCam, drag_vector), offsetof(TFreeCam, unused_244)},
+        {offsetof(TFreeCam, forward), sizeof(TFreeCam)},
+    };
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&camera);
+    for (const Run& run : kFloatRuns)
+        for (size_t offset = run.from; offset < run.to; offset += sizeof(float)) {
+            float value;
+            std::memcpy(&value, bytes + offset, sizeof value);
+            if (!std::isfinite(value)) return false;
+        }
+    return true;
 }

@@ -85,5 +85,9 @@ static_assert(offsetof(TFreeCam, forward) == 256);
 static_assert(offsetof(TFreeCam, eye) == 268);
 static_assert(offsetof(TFreeCam, centre) == 280);
 
-// Writes the raw record; false when the file cannot be written.
+// Writes the raw record to `path`.tmp and renames it over `path`; false (and
+// `path` untouched) when it cannot be written.
 bool SaveFreeCam(const TFreeCam& camera, const char* path);
+
+// Whether every number of the record is finite.
+bool FreeCamIsFinite(const TFreeCam& camera);

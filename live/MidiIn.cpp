@@ -63,7 +63,11 @@ void MidiIn::on_message(uint8_t* ch_msg, uint8_t* data1, uint8_t* data2, uint8_t
 
 void MidiIn::printDeviceNames()
 {
-    const std::vector<std::string> names = platform::MidiInputNames();
+    printDeviceNames(platform::MidiInputNames());
+}
+
+void MidiIn::printDeviceNames(const std::vector<std::string>& names)
+{
     std::printf("======== MidiIn::printDeviceNames() ========\n");
     for (size_t i = 0; i < names.size(); ++i) std::printf("  idx=%d : %s\n", static_cast<int>(i), names[i].c_str());
     std::fflush(stdout);
@@ -72,8 +76,18 @@ void MidiIn::printDeviceNames()
 bool MidiIn::start()
 {
     if (handle) return true;  // already open and started
-    const platform::MidiOpenResult opened =
-        platform::MidiInputOpen(0, &MidiIn::midi_in_proc, reinterpret_cast<uintptr_t>(this));
+    return started(platform::MidiInputOpen(0, &MidiIn::midi_in_proc, reinterpret_cast<uintptr_t>(this)));
+}
+
+bool MidiIn::start(const std::string& portName)
+{
+    if (handle) return true;
+    return started(
+        platform::MidiInputOpenNamed(portName, &MidiIn::midi_in_proc, reinterpret_cast<uintptr_t>(this)));
+}
+
+bool MidiIn::started(const platform::MidiOpenResult& opened)
+{
     if (!opened.input) {
         std::printf("MidiIn::start() : midiInOpen() failed...err=%s\n", opened.error.c_str());
         std::fflush(stdout);

@@ -4,6 +4,8 @@
 #include "platform/MidiService.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class MidiIn {
 public:
@@ -20,9 +22,14 @@ public:
     virtual void on_message(uint8_t* ch_msg, uint8_t* data1, uint8_t* data2, uint8_t* data3);
 
     static void printDeviceNames();
+    static void printDeviceNames(const std::vector<std::string>& names);
     // Opens input device 0 and starts it; false (with its line printed) when
     // the device cannot be opened.
     bool start();
+    // The same for the input port of that name.
+    bool start(const std::string& portName);
+    // Stops and closes the device if it is open; it may be started again.
+    void stop() { close_device(); }
 
     // The callback given to the service; `instance` is the MidiIn.
     static void midi_in_proc(platform::MidiInput* input, uint32_t wMsg, uintptr_t instance,
@@ -37,4 +44,8 @@ protected:
     // calls it from its destructor: the service thread must be quiet before
     // the object starts to come apart.
     void close_device();
+
+private:
+    // Starts an input the service opened, or prints why it could not.
+    bool started(const platform::MidiOpenResult& opened);
 };

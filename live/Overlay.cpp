@@ -118,6 +118,15 @@ void TDemoApp::DrawOverlay()
         }
     }
 
+    // The makers' view: what does not build, in red, and the timeline.
+    if (developer_mode) {
+        for (const std::string& line : controls._errors) {
+            overlay_lines.push_back(line);
+            drawLine(line, 1.0f, 0.15f, 0.1f);
+        }
+        if (controls._timeline.shown) DrawTimeline(controls._timeline, window.width, window.height);
+    }
+
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
     glMatrixMode(GL_PROJECTION);
@@ -130,12 +139,15 @@ void TDemoApp::DrawOverlayLine(std::string line)
 {
     overlay_lines.push_back(line);
     // Viewers see a clean show; the makers, having unlocked the console, the text.
-    if (!developer_mode) return;
+    if (developer_mode) drawLine(line, 1.0f, 0.95f, 0.6f);
+}
 
+void TDemoApp::drawLine(const std::string& line, float r, float g, float b)
+{
     const float w = static_cast<float>(window.width);
     const float h = static_cast<float>(window.height);
     const float baseline = kOverlayMargin + kOverlayLineHeight * static_cast<float>(overlay_lines.size());
-    if (w <= 0 || baseline > h) return;
+    if (w <= 0 || baseline > h - kTimelineHeight) return;
 
     glViewport(0, 0, window.width, window.height);
     glMatrixMode(GL_MODELVIEW);
@@ -147,7 +159,7 @@ void TDemoApp::DrawOverlayLine(std::string line)
     glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
     DrawStrokeText(line, 0.0f, 0.0f, 0.0f, kOverlayScale, kOverlayScale, 1.0f);
     glTranslatef(-1.0f, -1.0f, 0.0f);
-    glColor4f(1.0f, 0.95f, 0.6f, 1.0f);
+    glColor4f(r, g, b, 1.0f);
     DrawStrokeText(line, 0.0f, 0.0f, 0.0f, kOverlayScale, kOverlayScale, 1.0f);
     glPopMatrix();
 

@@ -16,4 +16,7 @@ struct Part {
     virtual void update() = 0;
     virtual ~Part() = default;
     virtual void load() = 0;
+    // Rebuilds what was made from files that changed on disk since; called
+    // before every update while the show's makers work on it.
+    virtual void reloadChangedFiles() {}
 };

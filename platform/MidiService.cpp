@@ -7,6 +7,7 @@
 #include <rtmidi/RtMidi.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -115,35 +116,18 @@ void deliver(double, std::vector<unsigned char>* message, void* user)
                     static_cast<uintptr_t>(elapsedMs));
 }
 
-}  // namespace
-
-uint32_t PackShortMessage(const unsigned char* bytes, size_t count)
+std::vector<std::string> portNames(RtMidiIn& rtmidi)
 {
-    uint32_t packed = 0;
-    for (size_t i = 0; i < count && i < 3; ++i) packed |= static_cast<uint32_t>(bytes[i]) << (8 * i);
-    return packed;
-}
-
-std::vector<std::string> MidiInputNames()
-{
-    MidiInput probe;
     std::vector<std::string> names;
-    if (!connect(probe)) return names;
-    const unsigned count = probe.rtmidi->getPortCount();
-    for (unsigned i = 0; i < count; ++i) names.push_back(probe.rtmidi->getPortName(i));
+    const unsigned count = rtmidi.getPortCount();
+    for (unsigned i = 0; i < count; ++i) names.push_back(rtmidi.getPortName(i));
     return names;
 }
 
-MidiOpenResult MidiInputOpen(uint32_t index, MidiInputCallback callback, uintptr_t instance)
+// Opens port `index` of a connected input and hands it to the caller.
+MidiOpenResult openPort(std::unique_ptr<MidiInput> input, uint32_t index, MidiInputCallback callback,
+                        uintptr_t instance)
 {
-    auto input = std::make_unique<MidiInput>();
-    if (!connect(*input)) return {nullptr, input->error()};
-
-    if (index >= input->rtmidi->getPortCount()) {
-        std::string why = input->error();
-        if (why.empty()) why = "there is no MIDI input device " + std::to_string(index);
-        return {nullptr, why};
-    }
     input->callback = callback;
     input->instance = instance;
     input->rtmidi->ignoreTypes(true, true, true);
@@ -157,6 +141,56 @@ MidiOpenResult MidiInputOpen(uint32_t index, MidiInputCallback callback, uintptr
     MidiInput* opened = input.release();
     callback(opened, kMidiOpen, instance, 0, 0);
     return {opened, {}};
+}
+
+}  // namespace
+
+uint32_t PackShortMessage(const unsigned char* bytes, size_t count)
+{
+    uint32_t packed = 0;
+    for (size_t i = 0; i < count && i < 3; ++i) packed |= static_cast<uint32_t>(bytes[i]) << (8 * i);
+    return packed;
+}
+
+std::vector<std::string> MidiInputNames()
+{
+    MidiPortLister lister;
+    return lister.names();
+}
+
+MidiPortLister::MidiPortLister() = default;
+MidiPortLister::~MidiPortLister() = default;
+
+std::vector<std::string> MidiPortLister::names()
+{
+    if (!probe_) {
+        auto probe = std::make_unique<MidiInput>();
+        if (!connect(*probe)) return {};
+        probe_ = std::move(probe);
+    }
+    return portNames(*probe_->rtmidi);
+}
+
+MidiOpenResult MidiInputOpen(uint32_t index, MidiInputCallback callback, uintptr_t instance)
+{
+    auto input = std::make_unique<MidiInput>();
+    if (!connect(*input)) return {nullptr, input->error()};
+    if (index >= input->rtmidi->getPortCount()) {
+        std::string why = input->error();
+        if (why.empty()) why = "there is no MIDI input device " + std::to_string(index);
+        return {nullptr, why};
+    }
+    return openPort(std::move(input), index, callback, instance);
+}
+
+MidiOpenResult MidiInputOpenNamed(const std::string& name, MidiInputCallback callback, uintptr_t instance)
+{
+    auto input = std::make_unique<MidiInput>();
+    if (!connect(*input)) return {nullptr, input->error()};
+    const std::vector<std::string> names = portNames(*input->rtmidi);
+    const auto found = std::find(names.begin(), names.end(), name);
+    if (found == names.end()) return {nullptr, "there is no MIDI input port named " + name};
+    return openPort(std::move(input), static_cast<uint32_t>(found - names.begin()), callback, instance);
 }
 
 void MidiInputStart(MidiInput* input)

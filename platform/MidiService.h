@@ -4,6 +4,7 @@
 // and closes it. Backed by RtMidi: ALSA's sequencer where the machine has one,
 // otherwise JACK (QUELLIN_MIDI_API=alsa or =jack picks one explicitly).
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,26 @@ struct MidiOpenResult {
 // Opens input device `index`. Data is delivered only between MidiInputStart and
 // MidiInputStop.
 MidiOpenResult MidiInputOpen(uint32_t index, MidiInputCallback callback, uintptr_t instance);
+// The same for the input port of that exact name, wherever it stands.
+MidiOpenResult MidiInputOpenNamed(const std::string& name, MidiInputCallback callback, uintptr_t instance);
+
+// A connection to the MIDI system kept for listing the input ports: each
+// listing is then a query of the running system rather than a new client,
+// cheap enough to ask from the frame loop every few seconds.
+class MidiPortLister {
+public:
+    MidiPortLister();
+    ~MidiPortLister();
+    MidiPortLister(const MidiPortLister&) = delete;
+    MidiPortLister& operator=(const MidiPortLister&) = delete;
+
+    // The input ports now, in device order; empty without a MIDI system, in
+    // which case a later call tries to connect again.
+    std::vector<std::string> names();
+
+private:
+    std::unique_ptr<MidiInput> probe_;
+};
 void MidiInputStart(MidiInput* input);
 void MidiInputStop(MidiInput* input);
 // Closes the device and frees `input`; when it returns no callback runs any more.

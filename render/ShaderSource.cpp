@@ -58,10 +58,11 @@ void reportRefusedInclude(const std::string& path, const char* why)
 std::string TGLShader::LoadSource(std::string path)
 {
     std::vector<std::string> openFiles;
+    lineOrigins.clear();
     return ExpandSource(path, openFiles);
 }
 
-std::string TGLShader::ExpandSource(const std::string& path, std::vector<std::string>& openFiles) const
+std::string TGLShader::ExpandSource(const std::string& path, std::vector<std::string>& openFiles)
 {
     const std::string identity = identityOf(path);
     if (std::find(openFiles.begin(), openFiles.end(), identity) != openFiles.end()) {
@@ -73,6 +74,9 @@ std::string TGLShader::ExpandSource(const std::string& path, std::vector<std::st
         return {};
     }
 
+    // Noted before it is read, and even when missing: it may be fixed or
+    // created while the show runs.
+    sources.add(path);
     // A folder opens like a file but reads nothing: it counts as missing too.
     std::error_code error;
     std::ifstream file;
@@ -86,9 +90,10 @@ std::string TGLShader::ExpandSource(const std::string& path, std::vector<std::st
     openFiles.push_back(identity);
     std::string result;
     std::string line;
-    while (std::getline(file, line)) {
+    for (int number = 1; std::getline(file, line); ++number) {
         // Files written with CR LF line ends read like plain ones.
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        bool isInclude = false;
 
         if (line.size() >= kMinDirectiveLineLength) {
             line = normaliseLine(std::move(line));
@@ -97,6 +102,7 @@ std::string TGLShader::ExpandSource(const std::string& path, std::vector<std::st
                 std::string includePath = tokens[1];
                 std::erase(includePath, '"');
                 line = ExpandSource(includePath, openFiles);
+                isInclude = true;
             } else if (tokens.size() >= 2 && tokens[0] == "#replace") {
                 const auto found = replacements.find(tokens[1]);
                 line = found != replacements.end() ? found->second : " ";
@@ -104,6 +110,9 @@ std::string TGLShader::ExpandSource(const std::string& path, std::vector<std::st
         }
         result += line;
         result += '\n';
+        // An included file noted its own lines; the rest are this line's.
+        const size_t ownLines = isInclude ? 1 : 1 + static_cast<size_t>(std::count(line.begin(), line.end(), '\n'));
+        lineOrigins.insert(lineOrigins.end(), ownLines, SourceLine{path, number});
     }
     openFiles.pop_back();
     return result;

@@ -76,6 +76,8 @@ void Part_Dancers::render()
 
     const float beatNow = beat();
     updateFftBeat();
+    ctrl->_timeline.beat = beatNow;
+    ctrl->_timeline.fftBeat = fftBeat;
 
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

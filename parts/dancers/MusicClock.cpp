@@ -49,7 +49,8 @@ bool held(const NanoKONTROL2& nano, int control)
 
 void applyTransport(Part_Dancers& part, NanoKONTROL2& nano)
 {
-    if (nano.cc_toggle[kForwardLatch].load(std::memory_order_relaxed) == 0)
+    // Either pause holds the clock: the surface's latch or the keyboard's.
+    if (nano.cc_toggle[kForwardLatch].load(std::memory_order_relaxed) == 0 && !part.paused)
         part.ttime = static_cast<float>(double{part.ttime} + part.timeStep);
     if (held(nano, kTrackForward)) {
         platform::Sleep(20);
@@ -106,6 +107,11 @@ void stepMusicClock(Part_Dancers& part)
     }
 
     if (ctrl._nano) applyTransport(part, *ctrl._nano);
+    // The makers' keys, in the order pressed; the music follows through the
+    // resync above in the next step.
+    for (const TransportKey& key : ctrl._transport)
+        part.ttime = ApplyTransportKey(key, part.ttime, show_times::kWindows, kShowEndSeconds, part.paused);
+    ctrl._transport.clear();
     if (ctrl._keys[kScancodeA]) part.ttime = -100.0f;
 
     char status[64];

@@ -1,5 +1,6 @@
 #include "parts/dancers/Part_Dancers.h"
 
+#include "app/TDemoApp.h"
 #include "parts/dancers/MusicClock.h"
 
 #include <cstdio>
@@ -12,7 +13,8 @@ const char* const kMusicPath = "newresources//11_velisse_and_the_norrows_-_quell
 
 void Part_Dancers::load()
 {
-    keyframes.load("newresources//Storage1.txt");
+    keyframeSources.add(kKeyframePath);
+    keyframes.load(kKeyframePath);
     textTexture.LoadImage("newresources//velisse.png");
     loadShaderPrograms();
     cloudPoints = readPointFile("newresources//quellin.xyz");
@@ -33,6 +35,17 @@ void Part_Dancers::load()
 void Part_Dancers::update()
 {
     stepMusicClock(*this);
+
+    TimelineView& view = ctrl->_timeline;
+    view.shown = true;
+    view.time = ttime;
+    view.end = kShowEndSeconds;
+    const bool surfacePaused =
+        ctrl->_nano && ctrl->_nano->cc_toggle[NANO_KONTROL2_BUTTON_FOWARD].load(std::memory_order_relaxed) != 0;
+    view.paused = paused || surfacePaused;
+    view.windows = show_times::kWindows;
+    view.curveTimes = keyframes.times;
+    view.curveValues = keyframes.values;
 }
 
 float Part_Dancers::beat() const

@@ -6,21 +6,24 @@
 #include "parts/dancers/DancerVertices.h"
 #include "parts/dancers/KeyframeTrack.h"
 #include "parts/dancers/PointCloud.h"
+#include "parts/dancers/ShowTimes.h"
 #include "platform/Audio.h"
+#include "platform/FileWatch.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
 
 #include <vector>
 
 struct Part_Dancers : Part {
+    static constexpr const char* kKeyframePath = "newresources//Storage1.txt";
     static constexpr int kSequenceSlots = 10;
     static constexpr int kSpectrumBins = 1024;
 
     std::vector<Point3> cloudPoints;
     std::vector<Point3> prevPoints;            // the dancer drawn last in this frame
     DanceSequence sequences[kSequenceSlots];   // 0: "009", 1: "011", 2: "006"
-    float closeupStart = 101.5f;               // the close-up window, seconds
-    float closeupEnd = 108.5f;
+    float closeupStart = show_times::kCloseupStart;  // the close-up window, seconds
+    float closeupEnd = show_times::kCloseupEnd;
     TGLTexture fftTexture;                     // 100 x 1 strip of the smoothed spectrum
     TGLTexture textTexture;                    // the picture
     KeyframeTrack keyframes;                   // source of "k0"
@@ -38,6 +41,13 @@ struct Part_Dancers : Part {
     void render() override;
     void update() override;
     void load() override;
+    // The shader programs and the keyframes, when their files changed.
+    void reloadChangedFiles() override;
+
+    // The keyboard's pause (Space): the clock stands while it is set.
+    bool paused = false;
+    platform::WatchedFiles keyframeSources;   // the keyframe file as it was read
+    bool errorsPublished = false;             // the programs' error lines are in the overlay
 
     // Draws one dancer: recording `slot` at `rate` frames per second of the
     // clock from frame position `start`, `keep` of its points, moved to

@@ -116,6 +116,58 @@ TEST_F(ClockStep, ForwardLatchPausesAndResumes)
     EXPECT_EQ(part.ttime, advanced(10.0f, 0.97f));
 }
 
+TEST_F(ClockStep, TheMakersKeysMoveTheClockAndTheMusicFollows)
+{
+    auto press = [&](int scancode, bool shift = false) {
+        ctrl._transport.push_back(*TransportKeyFor(scancode, shift));
+        part.update();
+    };
+    playMusic(30.0);
+    part.ttime = 2.0f;
+
+    // Space holds the clock (from after this step) until pressed again; the
+    // keys are used once.
+    press(SDL_SCANCODE_SPACE);
+    EXPECT_TRUE(ctrl._transport.empty());
+    const float held = part.ttime;
+    part.update();
+    EXPECT_EQ(part.ttime, held);
+    EXPECT_TRUE(ctrl._timeline.paused);
+
+    // Right moves it a second, Shift ten, and the next step takes the music there.
+    press(SDL_SCANCODE_RIGHT);
+    EXPECT_EQ(part.ttime, held + 1.0f);
+    press(SDL_SCANCODE_RIGHT, true);
+    EXPECT_EQ(part.ttime, held + 11.0f);
+    part.update();
+    EXPECT_NEAR(musicSeconds(), held + 11.0f, 0.1f);
+    press(SDL_SCANCODE_LEFT, true);
+    press(SDL_SCANCODE_LEFT, true);
+    EXPECT_EQ(part.ttime, 0.0f) << "no scrubbing before the start";
+
+    // Page Down and Up go from window start to window start, Home to 0.
+    press(SDL_SCANCODE_PAGEDOWN);
+    EXPECT_EQ(part.ttime, 16.85f);
+    press(SDL_SCANCODE_PAGEDOWN);
+    EXPECT_EQ(part.ttime, 33.8f);
+    part.ttime = 40.0f;
+    press(SDL_SCANCODE_PAGEUP);
+    EXPECT_EQ(part.ttime, 33.8f) << "the start of the window it is in";
+    press(SDL_SCANCODE_PAGEUP);
+    EXPECT_EQ(part.ttime, 16.85f) << "pressed again: the window before";
+    part.ttime = 150.0f;
+    press(SDL_SCANCODE_PAGEDOWN);
+    EXPECT_EQ(part.ttime, 150.0f) << "no window starts after the last";
+    press(SDL_SCANCODE_HOME);
+    EXPECT_EQ(part.ttime, 0.0f);
+
+    press(SDL_SCANCODE_SPACE);
+    EXPECT_EQ(part.ttime, 0.0f);
+    part.update();
+    EXPECT_GT(part.ttime, 0.0f);
+    EXPECT_FALSE(ctrl._timeline.paused);
+}
+
 TEST_F(ClockStep, TrackButtonsScrubTwentyMillisecondsAtATime)
 {
     latch(44, 1);

@@ -125,4 +125,37 @@ TEST_F(PartLoad, WithNoFilesTheShowStillRunsOnTheClock)
     EXPECT_EQ(part.fftRaw[0], 0.0f);
 }
 
+TEST_F(PartLoad, FilesSavedWhileTheShowRunsAreTakenUpBeforeTheNextFrame)
+{
+    InFolder here(dir.path());
+    testing::internal::CaptureStdout();
+    part.load();
+    // Nothing to build from: the overlay is told, once per distinct line.
+    part.reloadChangedFiles();
+    EXPECT_FALSE(ctrl._errors.empty());
+    const std::vector<std::string> shown = ctrl._errors;
+    part.reloadChangedFiles();
+    EXPECT_EQ(ctrl._errors, shown);
+
+    // The keyframes saved: the k0 track follows.
+    fs::create_directories("newresources");
+    writeText("newresources/Storage1.txt", "0 0.25\n5 0.75\n");
+    part.reloadChangedFiles();
+    EXPECT_EQ(part.keyframes.times, (std::vector<float>{0, 5}));
+    part.ttime = 6.0f;
+    EXPECT_EQ(part.keyframeValue(), 0.75f);
+
+    // The shaders saved: every program builds, and the red lines go.
+    fs::create_directories("shaders");
+    writeText("shaders/v_trace.glsl", "void main()\n{\n    gl_Position = gl_Vertex;\n}\n");
+    for (const char* name : {"f_thatch_intro", "f_final_intro", "f_final_intro2", "f_cloud"})
+        writeText(std::string("shaders/") + name + ".glsl", "void main()\n{\n    gl_FragColor = vec4(1.0);\n}\n");
+    part.reloadChangedFiles();
+    EXPECT_TRUE(ctrl._errors.empty()) << ctrl._errors.front();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Part_Dancers::reloadChangedFiles() : newresources//Storage1.txt, 2 keyframes\n"),
+              std::string::npos) << out;
+    EXPECT_NE(out.find("TGLShader::ReloadIfChanged() : rebuilt shaders/f_cloud.glsl\n"), std::string::npos) << out;
+}
+
 }  // namespace

@@ -11,6 +11,14 @@ click_row() {
   sleep 0.2  # a few dialog frames of 30 ms
 }
 
+# Run is pressed as a person presses it: the button stays down for a few
+# dialog frames, so the dialog closes on the press and the release comes after.
+press_run() {
+  xdotool mousemove --window "$dialog" 190 $((30 * 6 - 11)) mousedown 1
+  sleep 0.2
+  xdotool mouseup 1
+}
+
 start_player_through_dialog() {
   "$1" >"$2" 2>&1 &
   pid=$!
@@ -25,7 +33,7 @@ start_player_through_dialog() {
   click_row 3
   click_row 4
   run_clicked=$(date +%s.%N)
-  click_row 6
+  press_run
 }
 
 # Start lists the MIDI devices once the show window is final.

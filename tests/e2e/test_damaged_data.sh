@@ -5,21 +5,9 @@
 # clear line for each problem, and end with status 0 on Escape.
 set -euo pipefail
 . "$(dirname "$0")/../support/own-display.sh"
-build=${QUELLIN_BUILD_DIR:-build}
-binary=$(realpath "$build/quellin")
-helpers=$(realpath "$(dirname "$0")/dialog.sh")
 [ -d newresources/danceexport/009 ] || { echo "no show data: run scripts/make-show-data.sh"; exit 1; }
-work=$(mktemp -d)
-out=$work/output
-pid=
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/player.sh"
 fail() { echo "FAIL: $1"; cat "$out"; exit 1; }
-# shellcheck source=tests/e2e/dialog.sh
-. "$helpers"
 
 # The player reads its data relative to the working directory.
 cp -r newresources shaders "$work/"
@@ -52,11 +40,7 @@ for _ in $(seq 1 40); do
   sleep 0.1
 done
 [ "$(wc -l <"$QUELLIN_SYNC_LOG")" -ge 3 ] || fail "the show did not keep drawing frames"
-end_with_escape || fail "Escape did not end the show"
-status=0
-wait "$pid" || status=$?
-pid=
-[ "$status" -eq 0 ] || fail "exit status $status, expected 0"
+end_with_status_zero
 
 expect() { grep -qF -- "$1" "$out" || fail "no line saying: $2"; }
 expect 'are cut short or unreadable' "frame files are damaged"

@@ -10,19 +10,7 @@
 # QUELLIN_SHOW_KEEP=folder keeps the screenshots and the clock's log there.
 set -euo pipefail
 . "$(dirname "$0")/../support/own-display.sh"
-build=${QUELLIN_BUILD_DIR:-build}
-binary=$(realpath "$build/quellin")
-work=$(mktemp -d)
-out=$work/output
-pid=
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $1"; tail -n 40 "$out"; exit 1; }
-# shellcheck source=tests/e2e/dialog.sh
-. "$(dirname "$0")/dialog.sh"
+. "$(dirname "$0")/player.sh"
 
 export QUELLIN_SYNC_LOG=$work/sync.log
 start_player_through_dialog "$binary" "$out" || fail "dialog"

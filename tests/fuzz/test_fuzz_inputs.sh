@@ -18,7 +18,7 @@ flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -I. -fsanitize=fuzzer,address,u
 declare -A sources=(
   [dance_frame]="parts/dancers/DanceSequence.cpp"
   [keyframes_points]="parts/dancers/KeyframeTrack.cpp parts/dancers/PointCloud.cpp"
-  [shader_source]="render/ShaderSource.cpp"
+  [shader_source]="render/ShaderSource.cpp platform/FileWatch.cpp"
   [free_camera]="live/FreeCam.cpp"
 )
 
@@ -54,7 +54,7 @@ for target in dance_frame keyframes_points shader_source free_camera; do
   binary="$out/fuzz_$target"
   # shellcheck disable=SC2086
   deps=(tests/fuzz/targets/fuzz_$target.cpp tests/fuzz/targets/FuzzFiles.h ${sources[$target]})
-  if [ ! -x "$binary" ] || [ -n "$(find "${deps[@]}" parts/dancers/*.h render/*.h live/*.h -newer "$binary" -print -quit)" ]; then
+  if [ ! -x "$binary" ] || [ -n "$(find "${deps[@]}" parts/dancers/*.h render/*.h live/*.h platform/*.h -newer "$binary" -print -quit)" ]; then
     echo "building $binary"
     # shellcheck disable=SC2086
     clang++ "${flags[@]}" "tests/fuzz/targets/fuzz_$target.cpp" ${sources[$target]} -o "$binary"

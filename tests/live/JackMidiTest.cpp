@@ -4,7 +4,9 @@
 #include "live/NanoKONTROL2.h"
 
 #include "app/TDemoApp.h"
+#include "live/SurfaceFinder.h"
 #include "parts/dancers/Part_Dancers.h"
+#include "platform/Platform.h"
 #include "tests/support/TestWindow.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +21,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <sys/prctl.h>
@@ -223,6 +226,76 @@ TEST(JackMidi, ControlChangesFromTheSurfaceReachTheStoreOnTheServicesThread)
         EXPECT_GT(part.ttime, 10.0f);
         if (HasFailure()) std::printf("%s", describe(server).c_str());
     }  // stopped and closed here, before the surface goes
+
+    unsetenv("QUELLIN_MIDI_API");
+    unsetenv("JACK_DEFAULT_SERVER");
+}
+
+TEST(JackMidi, TheFinderPassesOverTheThroughPortAndFollowsTheSurfaceInAndOut)
+{
+    JackServer server;
+    std::string why;
+    if (!server.start(why)) GTEST_SKIP() << "no JACK server for this test: " << why;
+    setenv("QUELLIN_MIDI_API", "jack", 1);
+    setenv("JACK_DEFAULT_SERVER", server.name().c_str(), 1);
+    unsetenv("QUELLIN_MIDI_PORT");
+
+    // Named as the kernel's through port is, and listed first.
+    RtMidiOut through(RtMidi::UNIX_JACK, "Midi Through");
+    through.openVirtualPort("Midi Through Port-0");
+    auto plugIn = [](const char* client) {
+        auto port = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, client);
+        port->openVirtualPort("out");
+        return port;
+    };
+    auto send = [](RtMidiOut& surface, uint8_t control, uint8_t value) {
+        const unsigned char message[] = {0xB0, control, value};
+        surface.sendMessage(message, sizeof message);
+    };
+
+    MyNanoKONTROL2 nano;
+    {
+        SurfaceFinder finder(nano);
+        // The frame loop asks every frame; the finder looks every 2 s.
+        auto frames = [&](const std::function<bool()>& done) {
+            return within(std::chrono::seconds(6), [&] {
+                finder.poll(platform::TicksNow());
+                return done();
+            });
+        };
+        auto faderReads = [&](RtMidiOut& surface, uint8_t value) {
+            return within(std::chrono::seconds(5), [&] {
+                send(surface, 7, value);
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                return nano.cc_value[7].load() == value + 0.0001f;
+            });
+        };
+
+        // Only the through port: nothing is opened, and the show goes on.
+        testing::internal::CaptureStdout();
+        finder.begin(platform::TicksNow());
+        const std::string said = testing::internal::GetCapturedStdout();
+        EXPECT_NE(said.find("idx=0 : Midi Through:Midi Through Port-0"), std::string::npos) << said;
+        EXPECT_NE(said.find("no port chosen (only through and system ports)"), std::string::npos) << said;
+        EXPECT_EQ(nano.handle, nullptr);
+
+        // A keyboard plugged in stands in, until the surface comes and takes over.
+        auto keys = plugIn("Keys");
+        EXPECT_TRUE(frames([&] { return finder.openPort() == "Keys:out"; }));
+        auto surface = plugIn("nanoKONTROL2");
+        EXPECT_TRUE(frames([&] { return finder.openPort() == "nanoKONTROL2:out"; }));
+        EXPECT_TRUE(faderReads(*surface, 90));
+
+        // Unplugged: closed, the keyboard stands in again; plugged in again: read again.
+        surface.reset();
+        EXPECT_TRUE(frames([&] { return finder.openPort() == "Keys:out"; }));
+        surface = plugIn("nanoKONTROL2");
+        EXPECT_TRUE(frames([&] { return finder.openPort() == "nanoKONTROL2:out"; }));
+        EXPECT_TRUE(faderReads(*surface, 30));
+        EXPECT_NE(nano.handle, nullptr);
+        if (HasFailure()) std::printf("%s", describe(server).c_str());
+        nano.stop();  // before the ports go
+    }
 
     unsetenv("QUELLIN_MIDI_API");
     unsetenv("JACK_DEFAULT_SERVER");

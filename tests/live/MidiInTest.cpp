@@ -1,10 +1,12 @@
 #include "live/NanoKONTROL2.h"
+#include "live/SurfaceFinder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -173,4 +175,37 @@ TEST(MidiIn, WithoutAMidiSystemTheListIsEmptyAndStartFailsWithTheServicesText)
 
     unsetenv("QUELLIN_MIDI_API");
     unsetenv("JACK_DEFAULT_SERVER");
+}
+
+TEST(SurfacePort, TheSurfaceFirstThenAPlayablePortAndTheSettingOverridesBoth)
+{
+    const std::vector<std::string> desktop = {
+        "Midi Through:Midi Through Port-0 14:0",
+        "System:Announce 0:1",
+        "quellin:quellin input 128:0",
+        "USB Keys:USB Keys MIDI 1 24:0",
+        "nanoKONTROL2:nanoKONTROL2 MIDI 1 20:0",
+    };
+    const struct {
+        std::vector<std::string> names;
+        const char* wanted;
+        int index;
+    } cases[] = {
+        {desktop, nullptr, 4},                                      // the surface, wherever it stands
+        {{desktop[0], desktop[1], desktop[2], desktop[3]}, nullptr, 3},   // else the first playable port
+        {{desktop[0], desktop[1], desktop[2]}, nullptr, -1},            // through and system ports only
+        {{"a2j:Midi Through [14] (capture): Midi Through Port-0"}, nullptr, -1},
+        {{}, nullptr, -1},
+        {desktop, "", 4},                                           // an empty setting is no setting
+        {desktop, "0", 0},                                          // an index, even of the through port
+        {desktop, "5", -1},                                         // past the last port
+        {desktop, "usb keys", 3},                                   // part of a name, in any case
+        {desktop, "Launchpad", -1},                                 // a name that is not there
+    };
+    for (const auto& c : cases) {
+        const PortChoice choice = ChooseSurfacePort(c.names, c.wanted);
+        EXPECT_EQ(choice.index, c.index) << (c.wanted ? c.wanted : "(no setting)") << " among " << c.names.size()
+                                         << " ports: " << choice.why;
+        EXPECT_FALSE(choice.why.empty());
+    }
 }

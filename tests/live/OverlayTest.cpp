@@ -1,16 +1,21 @@
 #include "app/TDemoApp.h"
 #include "live/FreeCam.h"
+#include "parts/dancers/ShowTimes.h"
 #include "tests/support/TestWindow.h"
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -36,6 +41,8 @@ struct InScratchDirectory : ::testing::Test {
     }
 };
 
+using CameraFile = InScratchDirectory;
+
 struct Overlay : InScratchDirectory {
     TDemoApp app;
     void SetUp() override
@@ -47,6 +54,15 @@ struct Overlay : InScratchDirectory {
         app.controls._wheel = 0.4f;
         app.controls._dt = 0.016667f;
         app.controls._status = "ttime: 1.000";
+    }
+    // One overlay over a black window.
+    void drawOverlayOnBlack()
+    {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glViewport(0, 0, app.window.width, app.window.height);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        app.DrawOverlay();
     }
 };
 
@@ -84,6 +100,36 @@ std::pair<int, int> litInCorner(int width, int height, int cornerW, int cornerH)
         }
     return {inside, outside};
 }
+
+// The back buffer, rows top down, for counting pixels in boxes.
+struct Image {
+    int width = 0, height = 0;
+    std::vector<Pixel> pixels;
+    template <typename Test>
+    int count(int x0, int y0, int x1, int y1, Test test) const
+    {
+        int n = 0;
+        for (int y = std::max(y0, 0); y < std::min(y1, height); ++y)
+            for (int x = std::max(x0, 0); x < std::min(x1, width); ++x) n += test(pixels[static_cast<size_t>(y) * width + x]);
+        return n;
+    }
+};
+
+Image readImage(int width, int height)
+{
+    std::vector<Pixel> bottomUp(static_cast<size_t>(width) * height);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
+    Image image{width, height, {}};
+    for (int y = height - 1; y >= 0; --y)
+        image.pixels.insert(image.pixels.end(), bottomUp.begin() + static_cast<ptrdiff_t>(y) * width,
+                            bottomUp.begin() + static_cast<ptrdiff_t>(y + 1) * width);
+    return image;
+}
+
+bool isRed(Pixel p) { return p.r > 180 && p.g < 90 && p.b < 90; }
+bool isOrange(Pixel p) { return p.r > 200 && p.g > 90 && p.g < 180 && p.b < 80; }
+bool isCyan(Pixel p) { return p.r < 120 && p.g > 150 && p.b > 200; }
 
 }  // namespace
 
@@ -204,17 +250,102 @@ TEST_F(Overlay, StartReadsTheCameraFileAndAShortOneReplacesOnlyWhatItHolds)
     unsetenv("JACK_DEFAULT_SERVER");
 }
 
+TEST_F(Overlay, StartRefusesACameraFileWithNumbersThatAreNotFiniteAndSaysSo)
+{
+    setenv("QUELLIN_MIDI_API", "jack", 1);
+    setenv("JACK_DEFAULT_SERVER", ("quellin-absent-" + std::to_string(getpid())).c_str(), 1);
+    const TFreeCam defaults;
+    const float bad[] = {std::nanf(""), INFINITY, -INFINITY};
+    const size_t offsets[] = {236, 0, 288};  // zoom, the orientation's x, the centre's z
+    for (size_t i = 0; i < std::size(bad); ++i) {
+        TFreeCam damaged;
+        damaged.walk_mode = 1;
+        std::memcpy(reinterpret_cast<unsigned char*>(&damaged) + offsets[i], &bad[i], sizeof(float));
+        ASSERT_TRUE(SaveFreeCam(damaged, "FreeCam.bin"));
+        TDemoApp started;
+        started.window = app.window;
+        testing::internal::CaptureStdout();
+        started.Start();
+        const std::string said = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(std::memcmp(&started.camera, &defaults, sizeof defaults), 0) << "offset " << offsets[i];
+        EXPECT_NE(said.find("FreeCam.bin holds numbers that are not finite; using the default camera\n"),
+                  std::string::npos)
+            << said;
+    }
+    unsetenv("QUELLIN_MIDI_API");
+    unsetenv("JACK_DEFAULT_SERVER");
+}
+
+TEST_F(CameraFile, ASaveKilledAtAnyMomentLeavesAWholeFile)
+{
+    // Every record the saver writes has its zoom equal to its eye's x.
+    TFreeCam first;
+    first.eye.x = first.zoom;
+    ASSERT_TRUE(SaveFreeCam(first, "FreeCam.bin"));
+    for (int round = 0; round < 150; ++round) {
+        const pid_t saver = fork();
+        if (saver == 0) {
+            TFreeCam camera;
+            for (float k = 1.0f;; k += 1.0f) {
+                camera.zoom = camera.eye.x = k;
+                SaveFreeCam(camera, "FreeCam.bin");
+            }
+        }
+        ASSERT_GT(saver, 0);
+        usleep(static_cast<useconds_t>(200 + (round * 37) % 1500));
+        kill(saver, SIGKILL);
+        waitpid(saver, nullptr, 0);
+        const std::vector<unsigned char> bytes = fileBytes("FreeCam.bin");
+        ASSERT_EQ(bytes.size(), 292u) << "killed in round " << round;
+        ASSERT_EQ(floatAt(bytes, 236), floatAt(bytes, 268)) << "a record of two saves, round " << round;
+    }
+}
+
+TEST_F(Overlay, DeveloperModeShowsWhatDoesNotBuildInRedAndTheTimelineAtTheShowTime)
+{
+    const int w = app.window.width, h = app.window.height;
+    const float keyTimes[] = {0.0f, 60.0f, 100.0f};
+    const float keyValues[] = {0.0f, 1.0f, 0.5f};
+    app.developer_mode = true;
+    app.controls._errors = {"shaders/f_x.glsl: 0:3(1): error: syntax error"};
+    TimelineView& view = app.controls._timeline;
+    view.shown = true;
+    view.end = 154.0f;
+    view.windows = show_times::kWindows;
+    view.curveTimes = keyTimes;
+    view.curveValues = keyValues;
+
+    // The play head's column, as a fraction of the track from 8 px to w - 92 px.
+    auto headColumn = [&](float time) { return static_cast<int>(8.0f + (w - 100.0f) * time / 154.0f); };
+    for (float time : {20.0f, 120.0f}) {
+        SCOPED_TRACE(time);
+        view.time = time;
+        drawOverlayOnBlack();
+        const Image frame = readImage(w, h);
+
+        // The error below the five status lines, in red.
+        EXPECT_EQ(app.overlay_lines.back(), app.controls._errors.front());
+        EXPECT_GT(frame.count(0, 8 + 18 * 5, w, 8 + 18 * 6 + 4, isRed), 50);
+        EXPECT_EQ(frame.count(0, 0, w, 8 + 18 * 5, isRed), 0);
+
+        // The bar along the bottom: the play head where the time is, not elsewhere.
+        const int head = headColumn(time), other = headColumn(time < 100 ? 120.0f : 20.0f);
+        EXPECT_GT(frame.count(head - 1, h - 36, head + 2, h - 8, isOrange), 20);
+        EXPECT_EQ(frame.count(other - 1, h - 36, other + 2, h - 8, isOrange), 0);
+        EXPECT_GT(frame.count(8, h - 40, w - 92, h - 6, isCyan), 40);  // the keyframe curve
+        EXPECT_EQ(frame.count(0, 8 + 18 * 6 + 4, w, h - 64, [](Pixel p) { return p.r + p.g + p.b > 60; }), 0);
+    }
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+}
+
 TEST_F(Overlay, OnlyDeveloperModeDrawsTheLinesInTheTopLeftCorner)
 {
     const int w = app.window.width, h = app.window.height;
     for (bool developer : {false, true}) {
         SCOPED_TRACE(developer ? "developer mode" : "viewer");
         app.developer_mode = developer;
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glViewport(0, 0, w, h);
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        app.DrawOverlay();
+        drawOverlayOnBlack();
         const auto [inside, outside] = litInCorner(w, h, w / 2, 8 + 18 * 6);
         EXPECT_EQ(inside > 100, developer) << inside;
         EXPECT_EQ(outside, 0);

@@ -240,3 +240,38 @@ TEST_F(ShaderProgram, SettersFeedTheProgramAndLeaveUnitZeroAndTheTextureMatrix)
 }
 
 }  // namespace
+
+TEST_F(ShaderProgram, AChangedIncludeRebuildsAndABrokenOneLeavesTheRunningProgramSayingWhere)
+{
+    const auto includeText = [](const char* body) { return std::string("float gainOf(float g)\n{\n") + body + "\n}\n"; };
+    const std::string include = dir.write("gain.glsl", includeText("    return g;"));
+    const std::string fragment = dir.write(
+        "f_gain.glsl", "uniform float gain;\n#include \"" + include + "\"\nvoid main()\n{\n    gl_FragColor = vec4(gainOf(gain));\n}\n");
+    TGLShader shader;
+    loadReport(shader, vertexPath, fragment);
+    const GLuint first = shader.program;
+    ASSERT_EQ(linkStatus(first), GL_TRUE);
+    EXPECT_TRUE(shader.errorLines.empty());
+    EXPECT_FALSE(shader.ReloadIfChanged()) << "nothing changed";
+
+    // Broken on the include's third line: the running program stays, and the
+    // error names that file and line.
+    dir.write("gain.glsl", includeText("    return undeclared_name;"));
+    std::string report = capturedStdout([&] { EXPECT_TRUE(shader.ReloadIfChanged()); });
+    EXPECT_EQ(shader.program, first);
+    EXPECT_TRUE(glIsProgram(first));
+    ASSERT_FALSE(shader.errorLines.empty());
+    EXPECT_EQ(shader.errorLines[0].rfind(include + ":3: ", 0), 0u) << shader.errorLines[0];
+    EXPECT_NE(shader.errorLines[0].find("error"), std::string::npos) << shader.errorLines[0];
+    EXPECT_NE(report.find("Fragment loading: " + fragment), std::string::npos) << "the usual report";
+    EXPECT_NE(report.find(fragment + " does not build; the running program stays"), std::string::npos) << report;
+    EXPECT_FALSE(shader.ReloadIfChanged()) << "a broken file is built once, not every frame";
+
+    // Fixed: the new program takes over and the old one goes.
+    dir.write("gain.glsl", includeText("    return g * 2.0;"));
+    report = capturedStdout([&] { EXPECT_TRUE(shader.ReloadIfChanged()); });
+    EXPECT_NE(shader.program, first);
+    EXPECT_EQ(linkStatus(shader.program), GL_TRUE);
+    EXPECT_FALSE(glIsProgram(first));
+    EXPECT_TRUE(shader.errorLines.empty());
+}
