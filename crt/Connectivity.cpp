@@ -124,6 +124,7 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
         const uint32_t v = indexBits.read(indexWidth);
         if (v >= NV)
             throw kCorrupt;
+        forward_reference |= v >= vertexCount;
         return v;
     };
     auto writeTriangle = [&](uint32_t a, uint32_t b, uint32_t c) {
@@ -145,12 +146,18 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
         if (budget == 0 && !refill())
             break;
         --budget;
+        auto isRetired = [retired](uint32_t position) { return (retired[position >> 6] >> (position & 63)) & 1; };
+        // Most queued edges have been folded over by the time they come up.
+        while (queueRead < queueSize && isRetired(queue[queueRead]))
+            ++queueRead;
         uint32_t p;
         if (queueRead < queueSize) {
             p = queue[queueRead++];
         } else if (!postponed_.empty()) {
             p = postponed_.back();
             postponed_.popBack();
+            if (isRetired(p))
+                continue;
         } else {
             // A new component: one triangle of new or explicitly named vertices.
             uint32_t last = vertexCount - 1;
@@ -176,8 +183,6 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
             queue[queueSize++] = f + 2;
             continue;
         }
-        if ((retired[p >> 6] >> (p & 63)) & 1)
-            continue;
         FrontEdge e = front[p];
 
         // The chain from edge e at position p.

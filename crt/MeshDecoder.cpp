@@ -142,6 +142,7 @@ void MeshDecoder::runMeshDecode()
     // Only vertices the traversal creates get a stored predictor; it creates
     // at most three per triangle.
     c.predictors.clear();
+    c.forward_reference = false;
     c.predictors.reserve(size_t(std::min<uint64_t>(NV, 3 * uint64_t(NF))));
     uint64_t symbolPos = 0;
     uint64_t previousEnd = 0;
