@@ -6,7 +6,12 @@ EncodeResult encodeMesh(const crt::shapes::Mesh& mesh, int uvComponents, const s
                         const EncodeSettings& s) {
     crt::MeshEncoder encoder;
     const uint32_t NV = mesh.vertexCount();
-    const int strategy = (s.parallelogram ? crt::PARALLELOGRAM : 0) | (s.sharedBits ? crt::SHARED_BITS : 0);
+    const bool pinned = s.parallelogram || s.sharedBits;
+    const bool parallelogram = s.parallelogram.value_or(true);
+    const int strategy = pinned ? (parallelogram ? crt::PARALLELOGRAM : 0) | (s.sharedBits.value_or(true) ? crt::SHARED_BITS : 0)
+                                : crt::kOpenStrategy;
+    const int colorStrategy = pinned ? (parallelogram ? crt::PARALLELOGRAM : 0) : crt::kOpenStrategy;
+    encoder.setSearch(s.search);
     encoder.setEntropy(s.entropy);
     for (const auto& [key, value] : s.tags) encoder.addHeaderTag(key, value);
     encoder.setPositions(mesh.positions.data(), NV, s.position, strategy);
@@ -25,7 +30,7 @@ EncodeResult encodeMesh(const crt::shapes::Mesh& mesh, int uvComponents, const s
     }
     if (s.colors && mesh.colors.size() == size_t(NV) * 4 && NV > 0)
         encoder.setColors(mesh.colors.data(), NV, 4, s.colorChannels, s.colorSteps,
-                          s.parallelogram ? crt::PARALLELOGRAM : 0);
+                          colorStrategy);
     if (s.uvs && uvComponents > 0 && mesh.uvs.size() == size_t(NV) * uvComponents && NV > 0)
         encoder.addGeneric("uv", mesh.uvs.data(), NV, uvComponents, s.uv, strategy);
 

@@ -2,6 +2,7 @@
 // The encoder choices the tool offers, applied to one mesh.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,8 +24,11 @@ struct EncodeSettings {
     std::array<int, 4> colorSteps{1, 1, 1, 1};
     bool uvs = true;
     crt::Entropy entropy = crt::ENTROPY_TUNSTALL;
-    bool parallelogram = true;
-    bool sharedBits = true;
+    // Unset: the encoder chooses; either one set fixes the strategy (the
+    // other then on).
+    std::optional<bool> parallelogram;
+    std::optional<bool> sharedBits;
+    bool search = true;
     std::vector<std::pair<std::string, std::string>> tags;
 };
 
