@@ -48,8 +48,10 @@ double wallSeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-std::vector<uint8_t> crtEncode(const Mesh& m, crt::Entropy entropy, crt::NormalMode mode, crt::NormalMode& written) {
+std::vector<uint8_t> crtEncode(const Mesh& m, crt::Entropy entropy, crt::NormalMode mode, bool search,
+                               crt::NormalMode& written) {
     crt::MeshEncoder e;
+    e.setSearch(search);
     e.setEntropy(entropy);
     e.setTriangles(m.indices.data(), m.faceCount());
     e.setPositions(m.positions.data(), m.vertexCount(), {0.0f, 14});
@@ -97,17 +99,21 @@ void benchmark(const std::string& label, const Mesh& mesh, int runs) {
     codecs.push_back({"draco speed 5", draco.size(), wallSeconds() - t0,
                       [&draco] { return crtbench::dracoDecode(draco, dracoOut); }, {}, {}});
 
+    // The encoder searches for the smallest stream unless told not to.
     struct Variant {
         const char* name;
         crt::Entropy entropy;
         crt::NormalMode mode;
+        bool search;
     };
-    std::vector<Variant> variants = {{"crt tunstall", crt::ENTROPY_TUNSTALL, crt::DIFF},
-                                     {"crt raw", crt::ENTROPY_RAW, crt::DIFF}};
+    std::vector<Variant> variants = {{"crt tunstall", crt::ENTROPY_TUNSTALL, crt::DIFF, true},
+                                     {"crt tunstall, no search", crt::ENTROPY_TUNSTALL, crt::DIFF, false},
+                                     {"crt raw", crt::ENTROPY_RAW, crt::DIFF, true}};
     if (!mesh.normals.empty()) {
-        variants = {{"crt tunstall, normals diff", crt::ENTROPY_TUNSTALL, crt::DIFF},
-                    {"crt raw, normals diff", crt::ENTROPY_RAW, crt::DIFF},
-                    {"crt tunstall, normals from positions", crt::ENTROPY_TUNSTALL, crt::FROM_POSITIONS}};
+        variants = {{"crt tunstall, normals diff", crt::ENTROPY_TUNSTALL, crt::DIFF, true},
+                    {"crt tunstall, normals diff, no search", crt::ENTROPY_TUNSTALL, crt::DIFF, false},
+                    {"crt raw, normals diff", crt::ENTROPY_RAW, crt::DIFF, true},
+                    {"crt tunstall, normals from positions", crt::ENTROPY_TUNSTALL, crt::FROM_POSITIONS, true}};
     }
     static std::vector<std::vector<uint8_t>> streams;
     streams.clear();
@@ -115,7 +121,7 @@ void benchmark(const std::string& label, const Mesh& mesh, int runs) {
     for (const Variant& v : variants) {
         crt::NormalMode written;
         t0 = wallSeconds();
-        streams.push_back(crtEncode(mesh, v.entropy, v.mode, written));
+        streams.push_back(crtEncode(mesh, v.entropy, v.mode, v.search, written));
         const double seconds = wallSeconds() - t0;
         if (written != v.mode) {
             std::printf("  (%s: a vertex has no usable estimate, the encoder stores diff normals; left out)\n", v.name);
@@ -154,14 +160,14 @@ void benchmark(const std::string& label, const Mesh& mesh, int runs) {
     }
 
     const Codec& d = codecs[0];
-    std::printf("  %-38s %9s %8s %9s %12s %12s %12s %22s\n", "codec", "bytes", "bits/vx", "encode s", "best Mtri/s",
+    std::printf("  %-40s %9s %8s %9s %12s %12s %12s %22s\n", "codec", "bytes", "bits/vx", "encode s", "best Mtri/s",
                 "median Mtri/s", "cpu Mtri/s", "vs draco (b/m/cpu)");
     for (const Codec& c : codecs) {
         const std::string bytes = c.bytes ? std::to_string(c.bytes) : "-";
         char bits[16] = "-", encode[16] = "-";
         if (c.bytes) std::snprintf(bits, sizeof bits, "%.2f", c.bytes * 8.0 / NV);
         if (c.encodeSeconds >= 0) std::snprintf(encode, sizeof encode, "%.3f", c.encodeSeconds);
-        std::printf("  %-38s %9s %8s %9s %12.1f %12.1f %12.1f %8.2fx/%.2fx/%.2fx\n", c.name.c_str(), bytes.c_str(), bits,
+        std::printf("  %-40s %9s %8s %9s %12.1f %12.1f %12.1f %8.2fx/%.2fx/%.2fx\n", c.name.c_str(), bytes.c_str(), bits,
                     encode, NF / best(c.wall) / 1e6, NF / median(c.wall) / 1e6, NF / best(c.cpu) / 1e6,
                     best(d.wall) / best(c.wall), median(d.wall) / median(c.wall), best(d.cpu) / best(c.cpu));
     }
