@@ -82,6 +82,7 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
     retired_.assign(size_t(3 * triangles / 64 + 1), 0);
     uint64_t* const retired = retired_.data();
     auto retire = [&](uint32_t position) { retired[position >> 6] |= uint64_t(1) << (position & 63); };
+    auto isRetired = [retired](uint32_t position) { return (retired[position >> 6] >> (position & 63)) & 1; };
     // A triangle creates at most three vertices, and never more than NV; one
     // more slot takes the predictor the common step writes before it knows
     // whether it keeps it.
@@ -146,7 +147,6 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
         if (budget == 0 && !refill())
             break;
         --budget;
-        auto isRetired = [retired](uint32_t position) { return (retired[position >> 6] >> (position & 63)) & 1; };
         // Most queued edges have been folded over by the time they come up.
         while (queueRead < queueSize && isRetired(queue[queueRead]))
             ++queueRead;
