@@ -46,7 +46,12 @@ private:
 // bit it will read.
 class WordBits {
 public:
-    WordBits(const uint8_t* words, uint32_t count) : words_(words), last_(count - 1) {}
+    WordBits() = default;
+    // Reading starts at bit position `start` (bit 0 is the first word's top bit).
+    WordBits(const uint8_t* words, uint32_t count, uint64_t start = 0)
+        : words_(words), last_(count - 1), pos_(start)
+    {
+    }
 
     // The next n bits (0 <= n <= 32).
     uint32_t read(unsigned n)
@@ -60,8 +65,8 @@ public:
     }
 
 private:
-    const uint8_t* words_;
-    uint64_t last_;
+    const uint8_t* words_ = nullptr;
+    uint64_t last_ = 0;
     uint64_t pos_ = 0;
 };
 

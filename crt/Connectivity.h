@@ -24,6 +24,9 @@ struct PredictorTable {
     const Predictor* stored = nullptr;
     uint32_t storedCount = 0;
     uint32_t size = 0;  // logical entries: NV for a mesh, 0 without faces
+    // Every vertex is predicted from vertices before it. Only a stream that
+    // names a vertex before the traversal has made it breaks this.
+    bool ordered = true;
 
     Predictor operator[](uint32_t i) const { return i < storedCount ? stored[i] : Predictor{0, 0, 0}; }
 };
@@ -61,9 +64,12 @@ public:
     // symbolPos and nextVertex carry over from one group to the next.
     void traverseFaces(uint64_t start, uint64_t end, uint64_t& symbolPos, uint32_t& nextVertex, uint32_t NV);
 
+    // Set when the index bits name a vertex the traversal has not made yet.
+    bool forward_reference = false;
+
     PredictorTable predictorTable(uint32_t NV) const
     {
-        return {predictors.data(), uint32_t(predictors.size()), NV};
+        return {predictors.data(), uint32_t(predictors.size()), NV, !forward_reference};
     }
 
 private:

@@ -5,7 +5,12 @@ namespace crt {
 EncodeResult encodeMesh(const MeshArrays& mesh, const std::vector<MeshGroup>& groups, const EncodeSettings& s) {
     MeshEncoder encoder;
     const uint32_t NV = mesh.vertexCount;
-    const int strategy = (s.parallelogram ? PARALLELOGRAM : 0) | (s.sharedBits ? SHARED_BITS : 0);
+    const bool pinned = s.parallelogram || s.sharedBits;
+    const bool parallelogram = s.parallelogram.value_or(true);
+    const int strategy = pinned ? (parallelogram ? PARALLELOGRAM : 0) | (s.sharedBits.value_or(true) ? SHARED_BITS : 0)
+                                : kOpenStrategy;
+    const int colorStrategy = pinned ? (parallelogram ? PARALLELOGRAM : 0) : kOpenStrategy;
+    encoder.setSearch(s.search);
     encoder.setEntropy(s.entropy);
     for (const auto& [key, value] : s.tags) encoder.addHeaderTag(key, value);
     encoder.setPositions(mesh.positions, NV, s.position, strategy);
@@ -24,7 +29,7 @@ EncodeResult encodeMesh(const MeshArrays& mesh, const std::vector<MeshGroup>& gr
     }
     if (s.colors && mesh.colors && NV > 0)
         encoder.setColors(mesh.colors, NV, mesh.colorChannels, s.colorChannels, s.colorSteps,
-                          s.parallelogram ? PARALLELOGRAM : 0);
+                          colorStrategy);
     if (s.uvs && mesh.uvs && mesh.uvComponents > 0 && NV > 0)
         encoder.addGeneric("uv", mesh.uvs, NV, mesh.uvComponents, s.uv, strategy);
 

@@ -3,6 +3,7 @@
 // given as plain arrays.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,8 +25,11 @@ struct EncodeSettings {
     std::array<int, 4> colorSteps{1, 1, 1, 1};
     bool uvs = true;
     Entropy entropy = ENTROPY_TUNSTALL;
-    bool parallelogram = true;
-    bool sharedBits = true;
+    // Unset: the encoder chooses; either one set fixes the strategy (the
+    // other then on).
+    std::optional<bool> parallelogram;
+    std::optional<bool> sharedBits;
+    bool search = true;  // look for the smallest stream that decodes the same
     std::vector<std::pair<std::string, std::string>> tags;
 };
 

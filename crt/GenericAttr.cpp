@@ -56,6 +56,64 @@ void unpredictMeshN(T* V, int N, const PredictorTable& P)
     }
 }
 
+// Decodes each vertex's residuals and adds its prediction at once, vertex by
+// vertex in increasing order: the same sums as decoding all residuals first,
+// since every predictor vertex comes before the vertex it predicts.
+template <class T, int Fixed, bool Parallelogram>
+void decodeAndUnpredictMesh(const ResidualSection& s, T* V, const PredictorTable& P)
+{
+    using U = uint32_t;
+    constexpr size_t n = size_t(Fixed);
+    ResidualReader<Fixed> reader(s);
+    const uint32_t NV = s.count;
+    const uint32_t stored = std::min({P.storedCount, P.size, NV});
+    U r[Fixed];
+    uint32_t i = 0;
+    if (NV > 0) {
+        reader.next(0, r);
+        for (size_t k = 0; k < n; ++k)
+            V[k] = T(r[k]);
+        i = 1;
+    }
+    for (; i < stored; ++i) {
+        reader.next(i, r);
+        const Predictor p = P.stored[i];
+        T* v = V + size_t(i) * n;
+        const T* a = V + size_t(p.a) * n;
+        if constexpr (Parallelogram) {
+            const T* b = V + size_t(p.b) * n;
+            const T* c = V + size_t(p.c) * n;
+            for (size_t k = 0; k < n; ++k)
+                v[k] = T(r[k] + U(a[k]) + U(b[k]) - U(c[k]));
+        } else {
+            for (size_t k = 0; k < n; ++k)
+                v[k] = T(r[k] + U(a[k]));
+        }
+    }
+    // Vertices the traversal never created are predicted from vertex 0.
+    for (; i < NV; ++i) {
+        reader.next(i, r);
+        T* v = V + size_t(i) * n;
+        for (size_t k = 0; k < n; ++k)
+            v[k] = T(r[k] + U(V[k]));
+    }
+}
+
+// The fused decode for the common component counts; false for the others.
+template <class T>
+bool decodeAndUnpredict(const ResidualSection& s, T* V, int N, bool parallelogram, const PredictorTable& P)
+{
+    if (s.count != P.size)
+        return false;
+    switch (N * 2 + parallelogram) {
+    case 4: decodeAndUnpredictMesh<T, 2, false>(s, V, P); return true;
+    case 5: decodeAndUnpredictMesh<T, 2, true>(s, V, P); return true;
+    case 6: decodeAndUnpredictMesh<T, 3, false>(s, V, P); return true;
+    case 7: decodeAndUnpredictMesh<T, 3, true>(s, V, P); return true;
+    default: return false;
+    }
+}
+
 // value x q in the output element type; integer targets truncate toward zero
 // and saturate at their range (NaN gives 0).
 template <class Out, class T>
@@ -117,14 +175,27 @@ template <class T>
 void GenericAttr<T>::readPayload(uint32_t NV, ByteCursor& in)
 {
     const bool shared = (strategy & SHARED_BITS) != 0;
+    pending_ = false;
     if (!buffer) {
         skipResiduals(in, shared ? 1 : N);
-    } else if (shared) {
-        if (readResidualsShared(in, values(), N, NV) != NV)
+        return;
+    }
+    if (shared) {
+        openResidualsShared(in, N, NV, residuals_);
+        if (residuals_.count != NV)
             throw kCorrupt;
     } else {
-        readResiduals(in, values(), N, NV);
+        openResiduals(in, N, NV, residuals_);
     }
+    pending_ = true;
+}
+
+template <class T>
+void GenericAttr<T>::decodePending()
+{
+    if (pending_)
+        decodeResiduals(residuals_, values());
+    pending_ = false;
 }
 
 template <class T>
@@ -133,6 +204,13 @@ void GenericAttr<T>::unpredict(uint32_t NV, const PredictorTable& predictors)
     T* V = values();
     if (!V || N <= 0)
         return;
+    if (pending_ && predictors.size >= 2 && predictors.ordered && residuals_.totalBits > 0) {
+        pending_ = false;
+        if (decodeAndUnpredict(residuals_, V, N, (strategy & PARALLELOGRAM) != 0, predictors))
+            return;
+        pending_ = true;
+    }
+    decodePending();
     if (predictors.size == 0) {
         // No faces: each vertex is predicted from the previous one.
         const size_t n = size_t(N);
@@ -154,6 +232,7 @@ void GenericAttr<T>::writeOutput(uint32_t NV)
 {
     if (!buffer)
         return;
+    decodePending();
     const size_t count = size_t(NV) * size_t(std::max(N, 0));
     if constexpr (std::is_same_v<T, int32_t>) {
         if (format == FMT_F32)

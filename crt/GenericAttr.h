@@ -3,6 +3,7 @@
 // straight into the caller's buffer and converted there in place.
 #include <cstdint>
 
+#include "crt/Residuals.h"
 #include "crt/VertexAttribute.h"
 
 namespace crt {
@@ -21,6 +22,14 @@ public:
 
 protected:
     T* values() const { return static_cast<T*>(buffer); }
+    // Decodes the residuals read by readPayload into the buffer, if they are
+    // still waiting.
+    void decodePending();
+
+    // readPayload checks the residual section and leaves its values to
+    // unpredict, which for a mesh decodes and predicts each vertex in one go.
+    ResidualSection residuals_;
+    bool pending_ = false;
 };
 
 extern template class GenericAttr<int32_t>;

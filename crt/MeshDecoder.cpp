@@ -156,9 +156,10 @@ void MeshDecoder::runMeshDecode()
     readPayloads();
 
     // Only vertices the traversal creates get a stored predictor; it creates
-    // at most three per triangle.
+    // at most three per triangle, and writes one more that it may drop.
     c.predictors.clear();
-    c.predictors.reserve(size_t(std::min<uint64_t>(NV, 3 * uint64_t(NF))));
+    c.forward_reference = false;
+    c.predictors.reserve(size_t(std::min<uint64_t>(NV, 3 * uint64_t(NF))) + 1);
     uint64_t symbolPos = 0;
     uint64_t previousEnd = 0;
     for (const FaceGroup& group : c.groups) {

@@ -1,6 +1,7 @@
 #include "crt/MeshEncoder.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "crt/encode/BitWriter.h"
 #include "crt/encode/ByteArrayWriter.h"
@@ -14,6 +15,8 @@
 namespace crt {
 namespace {
 constexpr uint32_t kFormatVersion = 1;  // the word after the magic, which readers skip
+// Tunstall tables tried per coded array when searching.
+constexpr int kTableSearchBudget = 16;
 }
 
 int32_t normalGridUnit(int gridBits) {
@@ -52,7 +55,7 @@ MeshEncoder::Attribute& MeshEncoder::add(const std::string& name, int32_t codec,
 void MeshEncoder::setPositions(const float* xyz, uint32_t NV, Quantisation q, int strategy) {
     Attribute& a = add("position", KIND_GENERIC, NV, xyz, 3);
     a.quantisation = q;
-    a.strategy = strategy & (PARALLELOGRAM | SHARED_BITS);
+    a.strategy = strategy == kOpenStrategy ? kOpenStrategy : strategy & (PARALLELOGRAM | SHARED_BITS);
 }
 
 void MeshEncoder::setNormals(const float* xyz, uint32_t NV, NormalMode mode, int gridBits) {
@@ -76,7 +79,7 @@ void MeshEncoder::setColors(const float* values, uint32_t NV, int inputChannels,
     Attribute& a = add("color", KIND_COLOR, NV, rgba.data(), 4);
     a.storedChannels = storedChannels;
     a.steps = steps;
-    a.strategy = strategy & PARALLELOGRAM;
+    a.strategy = strategy == kOpenStrategy ? kOpenStrategy : strategy & PARALLELOGRAM;
 }
 
 void MeshEncoder::addGeneric(const std::string& name, const float* values, uint32_t NV, int components, Quantisation q,
@@ -85,7 +88,7 @@ void MeshEncoder::addGeneric(const std::string& name, const float* values, uint3
         throw EncodeError("'" + name + "' is read as a normal or colour; use setNormals or setColors");
     Attribute& a = add(name, KIND_GENERIC, NV, values, components);
     a.quantisation = q;
-    a.strategy = strategy & (PARALLELOGRAM | SHARED_BITS);
+    a.strategy = strategy == kOpenStrategy ? kOpenStrategy : strategy & (PARALLELOGRAM | SHARED_BITS);
 }
 
 std::vector<uint8_t> MeshEncoder::encode() {
@@ -106,7 +109,8 @@ std::vector<uint8_t> MeshEncoder::encode() {
     if (NF > 0) {
         enc::TopologyOptions options;
         options.postpone = postpone_;
-        topology = enc::encodeTopology(indices_, NV, ends, options);
+        topology = search_ && postpone_ ? enc::encodeTopologyRefined(indices_, NV, ends, entropy_)
+                                        : enc::encodeTopology(indices_, NV, ends, options);
     } else {
         if (!ends.empty() && ends.back() != 0) throw EncodeError("the last group must end at the face count");
         for (uint32_t v = 0; v < NV; ++v) topology.order.push_back(v);
@@ -138,6 +142,47 @@ std::vector<uint8_t> MeshEncoder::encode() {
         report_.steps[name] = p.q;
     }
 
+    // The payload of a generic or colour attribute with the given strategy.
+    auto writeValues = [&](enc::ByteWriter& to, const Attribute& a, const Prepared& p, int strategy,
+                           const enc::CodingEffort& effort) {
+        if (a.codec == KIND_COLOR) {
+            for (int k = 0; k < a.storedChannels; ++k) to.u8(static_cast<uint8_t>(a.steps[k]));
+            const auto residuals = enc::predictBytes(p.bytes, a.storedChannels, predictors, strategy & PARALLELOGRAM);
+            enc::writeResiduals(to, entropy_, residuals, a.storedChannels, effort);
+            return;
+        }
+        const auto residuals = enc::predictIntegers(p.ints, a.components, predictors, strategy & PARALLELOGRAM);
+        if (strategy & SHARED_BITS)
+            enc::writeResidualsShared(to, entropy_, residuals, a.components, effort);
+        else
+            enc::writeResiduals(to, entropy_, residuals, a.components, effort);
+    };
+    // The strategy of each attribute: the one given, or if it is left open and
+    // the encoder searches, the one whose payload comes out smallest (tried
+    // without the table search, which moves every candidate alike).
+    const enc::CodingEffort effort = search_ ? enc::CodingEffort{kTableSearchBudget, true} : enc::CodingEffort{};
+    std::map<std::string, int> strategies;
+    for (const auto& [name, a] : attributes_) {
+        int& chosen = strategies[name];
+        chosen = a.codec == KIND_NORMAL ? 0 : a.strategy;
+        if (chosen != kOpenStrategy) continue;
+        chosen = a.codec == KIND_COLOR ? PARALLELOGRAM : PARALLELOGRAM | SHARED_BITS;
+        if (!search_) continue;
+        const std::vector<int> candidates = a.codec == KIND_COLOR
+                                                ? std::vector<int>{PARALLELOGRAM, 0}
+                                                : std::vector<int>{PARALLELOGRAM | SHARED_BITS, PARALLELOGRAM, SHARED_BITS, 0};
+        size_t smallest = SIZE_MAX;
+        for (int strategy : candidates) {
+            enc::ByteWriter trial;
+            writeValues(trial, a, prepared[name], strategy, enc::CodingEffort{0, true});
+            if (trial.size() < smallest) {
+                smallest = trial.size();
+                chosen = strategy;
+            }
+        }
+    }
+    report_.strategies = strategies;
+
     enc::ByteWriter out;
     out.u32(kMagic);
     out.u32(kFormatVersion);
@@ -154,7 +199,7 @@ std::vector<uint8_t> MeshEncoder::encode() {
         out.f32(prepared[name].q);
         out.u8(static_cast<uint8_t>(a.codec == KIND_COLOR ? a.storedChannels : a.components));
         out.u8(static_cast<uint8_t>(FMT_F32));
-        out.u8(static_cast<uint8_t>(a.codec == KIND_NORMAL ? 0 : a.strategy));
+        out.u8(static_cast<uint8_t>(strategies[name]));
     }
     out.u32(NV);
     out.u32(NF);
@@ -170,22 +215,14 @@ std::vector<uint8_t> MeshEncoder::encode() {
     }
     if (NF > 0) {
         out.u32(topology.frontCapacity);
-        enc::writeByteArray(out, entropy_, topology.symbols);
+        enc::writeByteArray(out, entropy_, topology.symbols, effort);
         enc::writeBitSection(out, topology.indexBits);
     }
 
     for (const auto& [name, a] : attributes_) {
         Prepared& p = prepared[name];
-        if (a.codec == KIND_GENERIC) {
-            const auto residuals = enc::predictIntegers(p.ints, a.components, predictors, a.strategy & PARALLELOGRAM);
-            if (a.strategy & SHARED_BITS)
-                enc::writeResidualsShared(out, entropy_, residuals, a.components);
-            else
-                enc::writeResiduals(out, entropy_, residuals, a.components);
-        } else if (a.codec == KIND_COLOR) {
-            for (int k = 0; k < a.storedChannels; ++k) out.u8(static_cast<uint8_t>(a.steps[k]));
-            const auto residuals = enc::predictBytes(p.bytes, a.storedChannels, predictors, a.strategy & PARALLELOGRAM);
-            enc::writeResiduals(out, entropy_, residuals, a.storedChannels);
+        if (a.codec != KIND_NORMAL) {
+            writeValues(out, a, p, strategies[name], effort);
         } else {
             const auto position = prepared.find("position");
             const bool usablePositions = position != prepared.end() && attributes_.at("position").codec == KIND_GENERIC &&
@@ -199,7 +236,7 @@ std::vector<uint8_t> MeshEncoder::encode() {
             report_.normalMode = payload.mode;
             report_.unusableNormalEstimates = payload.unusableEstimates;
             out.u8(static_cast<uint8_t>(payload.mode));
-            enc::writeResidualsShared(out, entropy_, payload.values, 2);
+            enc::writeResidualsShared(out, entropy_, payload.values, 2, effort);
         }
     }
     return out.take();

@@ -21,6 +21,11 @@ struct Quantisation {
     int bits = 14;
 };
 
+// Strategy argument that leaves the choice to the encoder: searching, the
+// one that codes smallest; otherwise PARALLELOGRAM (and SHARED_BITS for
+// generic attributes).
+constexpr int kOpenStrategy = -1;
+
 struct MeshGroup {
     uint32_t end = 0;  // cumulative face count at which the group ends
     std::vector<std::pair<std::string, std::string>> properties;
@@ -34,6 +39,7 @@ struct EncodeReport {
     NormalMode normalMode = DIFF;
     uint32_t unusableNormalEstimates = 0;  // how many such vertices
     std::map<std::string, float> steps;  // quantisation step chosen per attribute
+    std::map<std::string, int> strategies;  // strategy bits written per attribute
     std::vector<uint32_t> vertexOrder;   // decoded vertex number -> input vertex
 };
 
@@ -42,6 +48,12 @@ public:
     void setEntropy(Entropy entropy) { entropy_ = entropy; }
     // Postponing edges usually saves explicit vertex indices; off for tests.
     void setPostpone(bool on) { postpone_ = on; }
+    // On (the default), the encoder tries the choices that leave the decoded
+    // mesh as it is and writes the smallest stream: the strategy of each
+    // attribute given kOpenStrategy, wider shared bit counts, the Tunstall
+    // tables, and which postponed edges are better skipped. Off, it writes
+    // the plain choices, quickly.
+    void setSearch(bool on) { search_ = on; }
     void addHeaderTag(const std::string& key, const std::string& value) { tags_.emplace_back(key, value); }
 
     // Needed only when no attribute is given.
@@ -51,16 +63,16 @@ public:
     void setGroups(std::vector<MeshGroup> groups) { groups_ = std::move(groups); }
 
     // xyz: 3 floats per vertex.
-    void setPositions(const float* xyz, uint32_t NV, Quantisation q = {}, int strategy = PARALLELOGRAM | SHARED_BITS);
+    void setPositions(const float* xyz, uint32_t NV, Quantisation q = {}, int strategy = kOpenStrategy);
     // xyz: 3 floats per vertex; gridBits sets the octahedral grid u = 2^(gridBits-1) - 1.
     void setNormals(const float* xyz, uint32_t NV, NormalMode mode = FROM_POSITIONS, int gridBits = 10);
     // values: inputChannels floats per vertex in 0..1 (alpha 1 when 3 are given);
     // storedChannels 3 or 4; steps per channel R, G, B, A in 1..255.
     void setColors(const float* values, uint32_t NV, int inputChannels, int storedChannels,
-                   std::array<int, 4> steps = {1, 1, 1, 1}, int strategy = PARALLELOGRAM);
+                   std::array<int, 4> steps = {1, 1, 1, 1}, int strategy = kOpenStrategy);
     // Any other per-vertex channel ("uv" for texture coordinates).
     void addGeneric(const std::string& name, const float* values, uint32_t NV, int components, Quantisation q = {},
-                    int strategy = PARALLELOGRAM | SHARED_BITS);
+                    int strategy = kOpenStrategy);
 
     std::vector<uint8_t> encode();
     const EncodeReport& report() const { return report_; }
@@ -69,7 +81,7 @@ private:
     struct Attribute {
         int32_t codec = KIND_GENERIC;
         int components = 0;
-        int strategy = 0;
+        int strategy = kOpenStrategy;
         Quantisation quantisation;
         std::vector<float> values;  // components per input vertex
         NormalMode normalMode = DIFF;
@@ -83,6 +95,7 @@ private:
 
     Entropy entropy_ = ENTROPY_TUNSTALL;
     bool postpone_ = true;
+    bool search_ = true;
     std::vector<std::pair<std::string, std::string>> tags_;
     bool haveVertexCount_ = false;
     uint32_t NV_ = 0;

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "crt/BitReader.h"
-
 namespace crt {
 
 namespace {
@@ -27,59 +25,40 @@ uint64_t checkedBits(ByteView counts, uint64_t perCount, WordSection words)
     return total;
 }
 
-// 2^(n-1) for n >= 1 and 0 for n = 0, in 64 bits so that n = 32 works.
-inline uint64_t halfRange(unsigned n)
+// Decodes all vertices of a checked section through the vertex reader.
+template <class T, int Fixed>
+void decodeFixed(const ResidualSection& s, T* out)
 {
-    return (uint64_t(1) << n) >> 1;
+    ResidualReader<Fixed> reader(s);
+    uint32_t r[Fixed];
+    for (uint32_t i = 0; i < s.count; ++i, out += Fixed) {
+        reader.next(i, r);
+        for (int c = 0; c < Fixed; ++c)
+            out[c] = T(r[c]);
+    }
 }
 
-// Fixed > 0 is the component count known at compile time. When all of a
-// vertex's components fit in one 32-bit read they are taken at once and split.
-template <class T, int Fixed>
-void decodeShared(WordBits& bits, ByteView counts, T* out, int dynamicN)
+// Any component count, one value at a time.
+template <class T>
+void decodeAnyN(const ResidualSection& s, T* values)
 {
-    const int N = Fixed > 0 ? Fixed : dynamicN;
-    for (size_t i = 0; i < counts.size; ++i, out += N) {
-        const unsigned n = counts.data[i];
-        const uint64_t m = halfRange(n);
-        if (Fixed > 0 && unsigned(Fixed) * n <= 32) {
-            const uint64_t all = bits.read(unsigned(Fixed) * n);
-            const uint64_t mask = (uint64_t(1) << n) - 1;
-            for (int c = 0; c < Fixed; ++c)
-                out[c] = T(((all >> (unsigned(Fixed - 1 - c) * n)) & mask) - m);
-        } else {
-            for (int c = 0; c < N; ++c)
+    const size_t N = size_t(s.N);
+    if (s.shared) {
+        WordBits bits(s.words.words, s.words.count);
+        T* out = values;
+        for (uint32_t i = 0; i < s.count; ++i, out += N) {
+            const unsigned n = s.counts[0].data[i];
+            const uint64_t m = halfRange(n);
+            for (size_t c = 0; c < N; ++c)
                 out[c] = T(bits.read(n) - m);
         }
-    }
-}
-
-}  // namespace
-
-template <class T>
-void readResiduals(ByteCursor& in, T* values, int N, uint32_t count)
-{
-    const WordSection words = readWordSection(in);
-    std::vector<std::vector<uint8_t>> storage(static_cast<size_t>(N));
-    std::vector<ByteView> counts(static_cast<size_t>(N));
-    uint64_t total = 0;
-    for (int c = 0; c < N; ++c) {
-        counts[c] = readByteArray(in, storage[c], count);
-        if (counts[c].size != count)
-            throw kCorrupt;
-        total += checkedBits(counts[c], 1, words);
-    }
-    if (total > uint64_t(words.count) * 32)
-        throw kTruncated;
-    if (total == 0) {
-        std::fill(values, values + size_t(count) * size_t(N), T(0));
         return;
     }
-    WordBits bits(words.words, words.count);
-    for (int c = 0; c < N; ++c) {
-        const uint8_t* n = counts[c].data;
+    for (size_t c = 0; c < N; ++c) {
+        WordBits bits(s.words.words, s.words.count, s.starts[c]);
+        const uint8_t* n = s.counts[c].data;
         T* out = values + c;
-        for (uint32_t i = 0; i < count; ++i, out += N) {
+        for (uint32_t i = 0; i < s.count; ++i, out += N) {
             const uint64_t v = bits.read(n[i]);
             const uint64_t m = halfRange(n[i]);
             *out = T(v >= m ? v : uint64_t(0) - v - m);
@@ -87,23 +66,74 @@ void readResiduals(ByteCursor& in, T* values, int N, uint32_t count)
     }
 }
 
+}  // namespace
+
+void openResiduals(ByteCursor& in, int N, uint32_t count, ResidualSection& out)
+{
+    out.words = readWordSection(in);
+    out.shared = false;
+    out.N = N;
+    out.count = count;
+    const size_t arrays = size_t(std::max(N, 0));
+    out.storage.resize(arrays);
+    out.counts.assign(arrays, ByteView{});
+    out.starts.assign(arrays, 0);
+    uint64_t total = 0;
+    for (size_t c = 0; c < arrays; ++c) {
+        out.counts[c] = readByteArray(in, out.storage[c], count);
+        if (out.counts[c].size != count)
+            throw kCorrupt;
+        out.starts[c] = total;
+        total += checkedBits(out.counts[c], 1, out.words);
+    }
+    if (total > uint64_t(out.words.count) * 32)
+        throw kTruncated;
+    out.totalBits = total;
+}
+
+void openResidualsShared(ByteCursor& in, int N, uint32_t maxCount, ResidualSection& out)
+{
+    out.words = readWordSection(in);
+    out.shared = true;
+    out.N = N;
+    out.storage.resize(1);
+    out.counts.assign(1, readByteArray(in, out.storage[0], maxCount));
+    out.starts.assign(1, 0);
+    out.count = uint32_t(out.counts[0].size);
+    out.totalBits = checkedBits(out.counts[0], uint64_t(std::max(N, 0)), out.words);
+}
+
+template <class T>
+void decodeResiduals(const ResidualSection& s, T* values)
+{
+    if (s.N <= 0)
+        return;
+    if (s.totalBits == 0) {
+        std::fill(values, values + size_t(s.count) * size_t(s.N), T(0));
+        return;
+    }
+    switch (s.N) {
+    case 2: return decodeFixed<T, 2>(s, values);
+    case 3: return decodeFixed<T, 3>(s, values);
+    default: return decodeAnyN(s, values);
+    }
+}
+
+template <class T>
+void readResiduals(ByteCursor& in, T* values, int N, uint32_t count)
+{
+    ResidualSection section;
+    openResiduals(in, N, count, section);
+    decodeResiduals(section, values);
+}
+
 template <class T>
 uint32_t readResidualsShared(ByteCursor& in, T* values, int N, uint32_t maxCount)
 {
-    const WordSection words = readWordSection(in);
-    std::vector<uint8_t> storage;
-    const ByteView counts = readByteArray(in, storage, maxCount);
-    if (checkedBits(counts, uint64_t(std::max(N, 0)), words) == 0) {
-        std::fill(values, values + counts.size * size_t(std::max(N, 0)), T(0));
-        return uint32_t(counts.size);
-    }
-    WordBits bits(words.words, words.count);
-    switch (N) {
-    case 2: decodeShared<T, 2>(bits, counts, values, N); break;
-    case 3: decodeShared<T, 3>(bits, counts, values, N); break;
-    default: decodeShared<T, 0>(bits, counts, values, N); break;
-    }
-    return uint32_t(counts.size);
+    ResidualSection section;
+    openResidualsShared(in, N, maxCount, section);
+    decodeResiduals(section, values);
+    return section.count;
 }
 
 void skipResiduals(ByteCursor& in, int arrays)
@@ -113,6 +143,8 @@ void skipResiduals(ByteCursor& in, int arrays)
         skipByteArray(in);
 }
 
+template void decodeResiduals<int32_t>(const ResidualSection&, int32_t*);
+template void decodeResiduals<uint8_t>(const ResidualSection&, uint8_t*);
 template void readResiduals<int32_t>(ByteCursor&, int32_t*, int, uint32_t);
 template void readResiduals<uint8_t>(ByteCursor&, uint8_t*, int, uint32_t);
 template uint32_t readResidualsShared<int32_t>(ByteCursor&, int32_t*, int, uint32_t);

@@ -2,12 +2,18 @@
 // quantisation (14-bit positions, 10-bit normals), one thread. Each run times
 // create + decode + destroy into float position and normal arrays and 32-bit
 // indices; runs of the codecs alternate so that both see the same machine.
+// Beside them, a plain memory copy of the decoded arrays into the same output
+// arrays: the rate at which the decoder's output could be written at best.
+// Times are taken both on the wall clock and as the thread's CPU time, which
+// other work on a shared machine disturbs far less.
 //
 //   crt_decode_bench [--runs N] [MESH.ply ...]   (default: the meshes of fetch-meshes.sh)
 //   crt_decode_bench --smoke                     (a small procedural mesh, 3 runs)
 //   crt_decode_bench --write-streams DIR [MESH.ply ...]
 //       writes the streams instead of timing them, as DIR/MESH-FORM-CODEC.drc
 //       or .crt (FORM: positions or normals), for the race in Node (bench/web)
+#include <time.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -31,13 +37,26 @@ using crt::shapes::Mesh;
 
 struct Codec {
     std::string name;
-    size_t bytes = 0;
+    size_t bytes = 0;             // stream size; 0 for the memory copy
+    double encodeSeconds = -1.0;  // negative: not an encoder
     std::function<uint32_t()> decode;  // returns the face count
-    std::vector<double> seconds;
+    std::vector<double> wall, cpu;
 };
 
-std::vector<uint8_t> crtEncode(const Mesh& m, crt::Entropy entropy, crt::NormalMode mode, crt::NormalMode& written) {
+double threadSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+double wallSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+std::vector<uint8_t> crtEncode(const Mesh& m, crt::Entropy entropy, crt::NormalMode mode, bool search,
+                               crt::NormalMode& written) {
     crt::MeshEncoder e;
+    e.setSearch(search);
     e.setEntropy(entropy);
     e.setTriangles(m.indices.data(), m.faceCount());
     e.setPositions(m.positions.data(), m.vertexCount(), {0.0f, 14});
@@ -75,10 +94,17 @@ void writeStream(const std::string& label, const Mesh& mesh, const Codec& codec,
     std::printf("  %s\n", path.c_str());
 }
 
+// The bytes a decode writes: positions, indices and, with normals, normals.
+size_t outputBytes(const Mesh& mesh) {
+    return (size_t(mesh.vertexCount()) * (mesh.normals.empty() ? 3 : 6) + size_t(mesh.faceCount()) * 3) * 4;
+}
+
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.size() % 2 ? v[v.size() / 2] : 0.5 * (v[v.size() / 2 - 1] + v[v.size() / 2]);
 }
+
+double best(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
 
 void benchmark(const std::string& label, const Mesh& mesh, int runs) {
     const uint32_t NV = mesh.vertexCount(), NF = mesh.faceCount();
@@ -90,35 +116,43 @@ void benchmark(const std::string& label, const Mesh& mesh, int runs) {
 
     std::vector<Codec> codecs;
     // Every codec decodes into its own arrays, reused across runs as a caller would.
-    static crtbench::DecodeArrays dracoOut, crtOut;
+    static crtbench::DecodeArrays dracoOut, crtOut, copySource;
+    double t0 = wallSeconds();
     const std::vector<char> draco = crtbench::dracoEncode(mesh, 14, 10, 5);
-    codecs.push_back({"draco speed 5", draco.size(), [&draco] { return crtbench::dracoDecode(draco, dracoOut); }, {}});
+    codecs.push_back({"draco speed 5", draco.size(), wallSeconds() - t0,
+                      [&draco] { return crtbench::dracoDecode(draco, dracoOut); }, {}, {}});
 
+    // The encoder searches for the smallest stream unless told not to.
     struct Variant {
         const char* name;
         crt::Entropy entropy;
         crt::NormalMode mode;
+        bool search;
     };
-    std::vector<Variant> variants = {{"crt tunstall", crt::ENTROPY_TUNSTALL, crt::DIFF},
-                                     {"crt raw", crt::ENTROPY_RAW, crt::DIFF}};
+    std::vector<Variant> variants = {{"crt tunstall", crt::ENTROPY_TUNSTALL, crt::DIFF, true},
+                                     {"crt tunstall, no search", crt::ENTROPY_TUNSTALL, crt::DIFF, false},
+                                     {"crt raw", crt::ENTROPY_RAW, crt::DIFF, true}};
     if (!mesh.normals.empty()) {
-        variants = {{"crt tunstall, normals diff", crt::ENTROPY_TUNSTALL, crt::DIFF},
-                    {"crt raw, normals diff", crt::ENTROPY_RAW, crt::DIFF},
-                    {"crt tunstall, normals from positions", crt::ENTROPY_TUNSTALL, crt::FROM_POSITIONS}};
+        variants = {{"crt tunstall, normals diff", crt::ENTROPY_TUNSTALL, crt::DIFF, true},
+                    {"crt tunstall, normals diff, no search", crt::ENTROPY_TUNSTALL, crt::DIFF, false},
+                    {"crt raw, normals diff", crt::ENTROPY_RAW, crt::DIFF, true},
+                    {"crt tunstall, normals from positions", crt::ENTROPY_TUNSTALL, crt::FROM_POSITIONS, true}};
     }
     static std::vector<std::vector<uint8_t>> streams;
     streams.clear();
-    streams.reserve(3);
+    streams.reserve(variants.size());
     for (const Variant& v : variants) {
         crt::NormalMode written;
-        streams.push_back(crtEncode(mesh, v.entropy, v.mode, written));
+        t0 = wallSeconds();
+        streams.push_back(crtEncode(mesh, v.entropy, v.mode, v.search, written));
+        const double seconds = wallSeconds() - t0;
         if (written != v.mode) {
             std::printf("  (%s: a vertex has no usable estimate, the encoder stores diff normals; left out)\n", v.name);
             streams.pop_back();
             continue;
         }
         const std::vector<uint8_t>* s = &streams.back();
-        codecs.push_back({v.name, s->size(), [s] { return crtDecode(*s, crtOut); }, {}});
+        codecs.push_back({v.name, s->size(), seconds, [s] { return crtDecode(*s, crtOut); }, {}, {}});
     }
     if (!streamFolder.empty()) {
         writeStream(label, mesh, codecs[0], draco.data());
@@ -127,29 +161,53 @@ void benchmark(const std::string& label, const Mesh& mesh, int runs) {
         return;
     }
 
+    // The copy's source holds what the first crt stream decodes to.
+    crtDecode(streams.front(), copySource);
+    codecs.push_back({"memory copy of the output", 0, -1.0, [] {
+                          crtOut.positions.resize(copySource.positions.size());
+                          crtOut.normals.resize(copySource.normals.size());
+                          crtOut.indices.resize(copySource.indices.size());
+                          std::memcpy(crtOut.positions.data(), copySource.positions.data(), crtOut.positions.size() * 4);
+                          std::memcpy(crtOut.normals.data(), copySource.normals.data(), crtOut.normals.size() * 4);
+                          std::memcpy(crtOut.indices.data(), copySource.indices.data(), crtOut.indices.size() * 4);
+                          return uint32_t(crtOut.indices.size() / 3);
+                      }, {}, {}});
+
     for (Codec& c : codecs) {
         if (c.decode() != NF) throw std::runtime_error(c.name + " decoded a different face count");  // warm-up and check
-        c.seconds.reserve(size_t(runs));
+        c.wall.reserve(size_t(runs));
+        c.cpu.reserve(size_t(runs));
     }
     for (int r = 0; r < runs; ++r) {
         for (Codec& c : codecs) {
-            const auto t0 = std::chrono::steady_clock::now();
+            const double w0 = wallSeconds(), c0 = threadSeconds();
             c.decode();
-            const auto t1 = std::chrono::steady_clock::now();
-            c.seconds.push_back(std::chrono::duration<double>(t1 - t0).count());
+            const double c1 = threadSeconds(), w1 = wallSeconds();
+            c.wall.push_back(w1 - w0);
+            c.cpu.push_back(c1 - c0);
         }
     }
 
-    const double dracoBest = *std::min_element(codecs[0].seconds.begin(), codecs[0].seconds.end());
-    const double dracoMedian = median(codecs[0].seconds);
-    std::printf("  %-38s %10s %8s %12s %12s %16s\n", "codec", "bytes", "bits/vx", "best Mtri/s", "median Mtri/s",
-                "vs draco (b/m)");
+    const Codec& d = codecs[0];
+    std::printf("  %-40s %9s %8s %9s %12s %12s %12s %22s\n", "codec", "bytes", "bits/vx", "encode s", "best Mtri/s",
+                "median Mtri/s", "cpu Mtri/s", "vs draco (b/m/cpu)");
     for (const Codec& c : codecs) {
-        const double best = *std::min_element(c.seconds.begin(), c.seconds.end());
-        const double med = median(c.seconds);
-        std::printf("  %-38s %10zu %8.2f %12.1f %12.1f %8.2fx/%.2fx\n", c.name.c_str(), c.bytes, c.bytes * 8.0 / NV,
-                    NF / best / 1e6, NF / med / 1e6, dracoBest / best, dracoMedian / med);
+        const std::string bytes = c.bytes ? std::to_string(c.bytes) : "-";
+        char bits[16] = "-", encode[16] = "-";
+        if (c.bytes) std::snprintf(bits, sizeof bits, "%.2f", c.bytes * 8.0 / NV);
+        if (c.encodeSeconds >= 0) std::snprintf(encode, sizeof encode, "%.3f", c.encodeSeconds);
+        std::printf("  %-40s %9s %8s %9s %12.1f %12.1f %12.1f %8.2fx/%.2fx/%.2fx\n", c.name.c_str(), bytes.c_str(), bits,
+                    encode, NF / best(c.wall) / 1e6, NF / median(c.wall) / 1e6, NF / best(c.cpu) / 1e6,
+                    best(d.wall) / best(c.wall), median(d.wall) / median(c.wall), best(d.cpu) / best(c.cpu));
     }
+    // The first crt codec's output rate against the copy of the same bytes.
+    const Codec& first = codecs[1];
+    const Codec& copy = codecs.back();
+    const double megabytes = double(outputBytes(mesh)) / 1e6;
+    std::printf("  output %.1f MB: %s writes %.0f MB/s (cpu best), the memory copy %.0f MB/s: %.1f %% of it"
+                " (wall median %.1f %%)\n",
+                megabytes, first.name.c_str(), megabytes / best(first.cpu), megabytes / best(copy.cpu),
+                100.0 * best(copy.cpu) / best(first.cpu), 100.0 * median(copy.wall) / median(first.wall));
 }
 
 }  // namespace

@@ -37,6 +37,8 @@ const char* badOption(const crt_encode_options& o)
         if (!within(step, 1, 255)) return "color_steps must each be within 1..255.";
     if (!within(o.uv_bits, 1, 26)) return "uv_bits must be within 1..26.";
     if (!stepOk(o.uv_step)) return "uv_step must be 0 (use the bits) or a positive number.";
+    if (!within(o.parallelogram, -1, 1) || !within(o.shared_bits, -1, 1))
+        return "parallelogram and shared_bits must be -1 (the encoder chooses), 0 or 1.";
     if (rawValue(o.entropy) != CRT_ENTROPY_RAW && rawValue(o.entropy) != CRT_ENTROPY_TUNSTALL)
         return "entropy must be CRT_ENTROPY_RAW or CRT_ENTROPY_TUNSTALL.";
     return nullptr;
@@ -68,8 +70,9 @@ crt::EncodeSettings settingsOf(const crt_encode_options& o)
         s.colorSteps[k] = o.color_steps[k];
     s.uvs = o.uvs != 0;
     s.entropy = o.entropy == CRT_ENTROPY_RAW ? crt::ENTROPY_RAW : crt::ENTROPY_TUNSTALL;
-    s.parallelogram = o.parallelogram != 0;
-    s.sharedBits = o.shared_bits != 0;
+    if (o.parallelogram >= 0) s.parallelogram = o.parallelogram != 0;
+    if (o.shared_bits >= 0) s.sharedBits = o.shared_bits != 0;
+    s.search = o.search != 0;
     return s;
 }
 
@@ -107,8 +110,9 @@ CRT_API void crt_encode_options_init(crt_encode_options* options)
     options->uvs = 1;
     options->uv_bits = 12;
     options->entropy = CRT_ENTROPY_TUNSTALL;
-    options->parallelogram = 1;
-    options->shared_bits = 1;
+    options->parallelogram = -1;
+    options->shared_bits = -1;
+    options->search = 1;
 }
 
 CRT_API crt_status crt_encode(const crt_mesh* mesh, const crt_encode_options* options, uint8_t** data, size_t* size)

@@ -5,7 +5,7 @@
 
 namespace crt::enc {
 
-void writeByteArray(ByteWriter& out, Entropy entropy, const std::vector<uint8_t>& bytes) {
+void writeByteArray(ByteWriter& out, Entropy entropy, const std::vector<uint8_t>& bytes, const CodingEffort& effort) {
     if (bytes.size() > 0xFFFFFFFFu) throw EncodeError("a coded array is longer than 4 GiB");
     if (entropy == ENTROPY_RAW) {
         out.u32(static_cast<uint32_t>(bytes.size()));
@@ -13,7 +13,7 @@ void writeByteArray(ByteWriter& out, Entropy entropy, const std::vector<uint8_t>
         return;
     }
     if (entropy != ENTROPY_TUNSTALL) throw EncodeError("unknown entropy mode");
-    TunstallBlock block = tunstallEncode(bytes.data(), bytes.size());
+    TunstallBlock block = tunstallEncode(bytes.data(), bytes.size(), effort.tableBudget);
     out.u8(static_cast<uint8_t>(block.symbols.size()));
     for (size_t i = 0; i < block.symbols.size(); ++i) {
         out.u8(block.symbols[i]);

@@ -8,6 +8,13 @@
 
 namespace crt::enc {
 
-void writeByteArray(ByteWriter& out, Entropy entropy, const std::vector<uint8_t>& bytes);
+// How hard the writers look for a smaller coding of the same values; the
+// decoder reads the same values whatever they find.
+struct CodingEffort {
+    int tableBudget = 0;          // other Tunstall tables tried per array
+    bool widerBitCounts = false;  // shared bit counts raised where the stream gets smaller
+};
+
+void writeByteArray(ByteWriter& out, Entropy entropy, const std::vector<uint8_t>& bytes, const CodingEffort& effort = {});
 
 }  // namespace crt::enc

@@ -6,12 +6,15 @@
 #include <vector>
 
 #include "crt/Format.h"
+#include "crt/encode/ByteArrayWriter.h"
 #include "crt/encode/ByteWriter.h"
 
 namespace crt::enc {
 
-void writeResiduals(ByteWriter& out, Entropy entropy, const std::vector<int32_t>& values, int N);
-void writeResidualsShared(ByteWriter& out, Entropy entropy, const std::vector<int32_t>& values, int N);
+void writeResiduals(ByteWriter& out, Entropy entropy, const std::vector<int32_t>& values, int N,
+                    const CodingEffort& effort = {});
+void writeResidualsShared(ByteWriter& out, Entropy entropy, const std::vector<int32_t>& values, int N,
+                          const CodingEffort& effort = {});
 
 // Bit length of |v| (0 for 0): the per-component bit count.
 int magnitudeBits(int32_t v);

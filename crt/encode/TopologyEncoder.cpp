@@ -4,6 +4,7 @@
 
 #include "crt/Format.h"
 #include "crt/encode/EncodeError.h"
+#include "crt/encode/TunstallEncoder.h"
 
 namespace crt::enc {
 namespace {
@@ -86,6 +87,7 @@ public:
 
         while (left > 0) {
             uint32_t p;
+            size_t postponement = 0;  // its number, for a postponed edge
             bool wasPostponed = false;
             if (pending >= 0) {
                 p = static_cast<uint32_t>(pending);
@@ -93,7 +95,8 @@ public:
             } else if (queueRead < queue_.size()) {
                 p = queue_[queueRead++];
             } else if (!postponed_.empty()) {
-                p = postponed_.back();
+                p = postponed_.back().first;
+                postponement = postponed_.back().second;
                 postponed_.pop_back();
                 wasPostponed = true;
             } else {
@@ -104,12 +107,20 @@ public:
             }
 
             const FrontEdge e = front_[p];
-            if (e.retired) continue;
+            if (e.retired) {
+                if (wasPostponed) out_.postponeOutcomes[postponement] = kFoldedOver;
+                continue;
+            }
+            // The symbol this edge gets, as the outcome of its postponement.
+            auto emitHere = [&](Symbol s) {
+                if (wasPostponed) out_.postponeOutcomes[postponement] = s;
+                emit(s);
+            };
 
             uint32_t third = kNone;
             const uint32_t face = halfEdges_.find(out_.order[e.to], out_.order[e.from], faceBegin, faceEnd, done_, third);
             if (face == kNone) {
-                emit(SKIP_EDGE);
+                emitHere(SKIP_EDGE);
                 continue;
             }
             const FrontEdge P = front_[e.prev];
@@ -119,35 +130,42 @@ public:
             const bool onEdge = x == e.from || x == e.to;
 
             if (x == kNone) {
-                emit(ADD_VERTEX);
+                emitHere(ADD_VERTEX);
                 x = assign(third, {e.to, e.from, e.apex});
                 split(e, x, F, pending);
             } else if (!onEdge && x == P.from && x == N.to) {
-                emit(FOLD_BOTH);
+                emitHere(FOLD_BOTH);
                 front_[e.prev].retired = true;
                 front_[e.next].retired = true;
                 front_[P.prev].next = N.next;
                 front_[N.next].prev = P.prev;
             } else if (!onEdge && x == P.from) {
-                emit(FOLD_PREV);
+                emitHere(FOLD_PREV);
                 front_[e.prev].retired = true;
                 front_[P.prev].next = F;
                 front_[e.next].prev = F;
                 front_.push_back({P.from, e.to, e.from, P.prev, e.next, false});
                 pending = F;
             } else if (!onEdge && x == N.to) {
-                emit(FOLD_NEXT);
+                emitHere(FOLD_NEXT);
                 front_[e.next].retired = true;
                 front_[N.next].prev = F;
                 front_[e.prev].next = F;
                 front_.push_back({e.from, N.to, e.to, e.prev, N.next, false});
                 pending = F;
             } else if (options_.postpone && !wasPostponed) {
-                emit(POSTPONE);
-                postponed_.push_back(p);
+                const size_t k = out_.postponeOutcomes.size();
+                out_.postponeOutcomes.push_back(kFoldedOver);
+                if (k < options_.postponeAs.size() && options_.postponeAs[k] == SKIP_EDGE) {
+                    emit(SKIP_EDGE);
+                } else {
+                    out_.postponeSymbols.push_back(out_.symbols.size());
+                    emit(POSTPONE);
+                    postponed_.push_back({p, k});
+                }
                 continue;
             } else {
-                emit(REUSE_VERTEX);
+                emitHere(REUSE_VERTEX);
                 out_.indexBits.put(x, indexBits_);
                 split(e, x, F, pending);
             }
@@ -240,7 +258,7 @@ private:
     int indexBits_;
     std::vector<FrontEdge> front_;
     std::vector<uint32_t> queue_;
-    std::vector<uint32_t> postponed_;
+    std::vector<std::pair<uint32_t, size_t>> postponed_;  // front position, postponement number
 };
 
 }  // namespace
@@ -264,6 +282,40 @@ Topology encodeTopology(const std::vector<uint32_t>& indices, uint32_t NV, const
     if (begin != NF) throw EncodeError("the last group must end at the face count");
     traversal.finishVertices();
     return out;
+}
+
+Topology encodeTopologyRefined(const std::vector<uint32_t>& indices, uint32_t NV,
+                               const std::vector<uint32_t>& groupEnds, Entropy entropy) {
+    const Topology first = encodeTopology(indices, NV, groupEnds);
+    TopologyOptions options;
+    bool anyFoldedOver = false;
+    for (uint8_t outcome : first.postponeOutcomes) {
+        options.postponeAs.push_back(outcome == SKIP_EDGE ? SKIP_EDGE : POSTPONE);
+        anyFoldedOver |= outcome == kFoldedOver;
+    }
+    Topology second = encodeTopology(indices, NV, groupEnds, options);
+    if (!anyFoldedOver || entropy != ENTROPY_TUNSTALL) return second;
+    // The edges folded over before they came back may as well be skipped at
+    // once: the same traversal, only the symbol array codes differently.
+    std::vector<uint8_t> skipped = second.symbols;
+    uint64_t relabelled = 0;
+    for (size_t k = 0, written = 0; k < first.postponeOutcomes.size(); ++k) {
+        if (options.postponeAs[k] != POSTPONE) continue;
+        const size_t at = second.postponeSymbols[written++];
+        if (first.postponeOutcomes[k] == kFoldedOver) {
+            skipped[at] = SKIP_EDGE;
+            ++relabelled;
+        }
+    }
+    auto bytes = [](const std::vector<uint8_t>& symbols) {
+        return tunstallBlockBytes(tunstallEncode(symbols.data(), symbols.size()));
+    };
+    if (bytes(skipped) < bytes(second.symbols)) {
+        second.symbols = std::move(skipped);
+        second.symbolCounts[POSTPONE] -= relabelled;
+        second.symbolCounts[SKIP_EDGE] += relabelled;
+    }
+    return second;
 }
 
 }  // namespace crt::enc

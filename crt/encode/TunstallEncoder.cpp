@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
+#include <string>
 
 #include "crt/Tunstall.h"
 #include "crt/encode/EncodeError.h"
@@ -9,9 +11,7 @@
 namespace crt::enc {
 namespace {
 
-void buildTable(const uint8_t* data, size_t n, TunstallBlock& block) {
-    std::array<uint64_t, 256> count{};
-    for (size_t i = 0; i < n; ++i) ++count[data[i]];
+void buildTable(const std::array<uint64_t, 256>& count, uint64_t n, TunstallBlock& block) {
     struct Entry {
         uint8_t symbol;
         uint8_t prob;
@@ -31,6 +31,12 @@ void buildTable(const uint8_t* data, size_t n, TunstallBlock& block) {
         block.symbols.push_back(e.symbol);
         block.probs.push_back(e.prob);
     }
+}
+
+void buildTable(const uint8_t* data, size_t n, TunstallBlock& block) {
+    std::array<uint64_t, 256> count{};
+    for (size_t i = 0; i < n; ++i) ++count[data[i]];
+    buildTable(count, n, block);
 }
 
 // The dictionary's words as a trie over table columns, so that the input can
@@ -84,22 +90,10 @@ private:
     std::vector<int> code_;
 };
 
-}  // namespace
-
-TunstallBlock tunstallEncode(const uint8_t* data, size_t n) {
-    TunstallBlock block;
-    if (n == 0) return block;
-    buildTable(data, n, block);
-    const int S = static_cast<int>(block.symbols.size());
-    if (S == 1) return block;  // the decoder fills; no codes needed
-
-    TunstallDictionary dict;
-    if (!buildTunstallDictionary(block.symbols.data(), block.probs.data(), S, dict))
-        throw EncodeError("the Tunstall dictionary could not be built");
-    WordTrie trie(dict, block.symbols);
-
-    // Longest match at every position: walk while the trie goes on, then emit
-    // the deepest word met on the way.
+// Cuts the input into dictionary words, longest match first, and hands each
+// word's code to emit. False when the table cannot code the input.
+template <class Emit>
+bool parse(const WordTrie& trie, const uint8_t* data, size_t n, Emit&& emit) {
     size_t pos = 0;
     while (pos < n) {
         int node = 0;
@@ -107,7 +101,9 @@ TunstallBlock tunstallEncode(const uint8_t* data, size_t n) {
         size_t bestEnd = pos;
         size_t i = pos;
         while (i < n) {
-            int next = trie.child(node, trie.column(data[i]));
+            const int column = trie.column(data[i]);
+            if (column < 0) return false;
+            const int next = trie.child(node, column);
             if (next < 0) break;
             node = next;
             ++i;
@@ -118,16 +114,111 @@ TunstallBlock tunstallEncode(const uint8_t* data, size_t n) {
         }
         if (i == n && trie.code(node) < 0) {
             // The input ends inside a word: any word continuing it will do.
-            int code = trie.anyCodeBelow(node);
-            if (code < 0) throw EncodeError("Tunstall coding found no word for the end of the input");
-            block.codes.push_back(static_cast<uint8_t>(code));
-            break;
+            const int code = trie.anyCodeBelow(node);
+            if (code < 0) return false;
+            emit(code);
+            return true;
         }
-        if (bestCode < 0) throw EncodeError("Tunstall coding found no word for the input");
-        block.codes.push_back(static_cast<uint8_t>(bestCode));
+        if (bestCode < 0) return false;
+        emit(bestCode);
         pos = bestEnd;
     }
+    return true;
+}
+
+// The number of codes the table gives the input, or -1 when it cannot code it.
+int64_t codeCount(const uint8_t* data, size_t n, const std::vector<uint8_t>& symbols, const std::vector<uint8_t>& probs) {
+    TunstallDictionary dict;
+    if (!buildTunstallDictionary(symbols.data(), probs.data(), static_cast<int>(symbols.size()), dict)) return -1;
+    const WordTrie trie(dict, symbols);
+    int64_t codes = 0;
+    return parse(trie, data, n, [&](int) { ++codes; }) ? codes : -1;
+}
+
+// Moves one probability at a time by a few steps each way and keeps every
+// move that saves codes, until a round saves nothing or the tries run out.
+// The stored probabilities need not be the counted ones: they only shape
+// the dictionary, which both sides build alike.
+void searchTable(const uint8_t* data, size_t n, int budget, TunstallBlock& block) {
+    int64_t best = codeCount(data, n, block.symbols, block.probs);
+    if (best < 0) return;
+    static constexpr int kSteps[] = {1, -1, 3, -3, 8, -8};
+    bool improved = true;
+    while (improved && budget > 0) {
+        improved = false;
+        for (size_t i = 0; i < block.probs.size() && budget > 0; ++i) {
+            for (int step : kSteps) {
+                const int p = block.probs[i] + step;
+                if (p < 0 || p > 255 || budget <= 0) continue;
+                std::vector<uint8_t> probs = block.probs;
+                probs[i] = static_cast<uint8_t>(p);
+                --budget;
+                const int64_t codes = codeCount(data, n, block.symbols, probs);
+                if (codes >= 0 && codes < best) {
+                    best = codes;
+                    block.probs = std::move(probs);
+                    improved = true;
+                    break;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+
+TunstallBlock tunstallEncode(const uint8_t* data, size_t n, int searchBudget) {
+    TunstallBlock block;
+    if (n == 0) return block;
+    buildTable(data, n, block);
+    const int S = static_cast<int>(block.symbols.size());
+    if (S == 1) return block;  // the decoder fills; no codes needed
+    if (searchBudget > 0) searchTable(data, n, searchBudget, block);
+
+    TunstallDictionary dict;
+    if (!buildTunstallDictionary(block.symbols.data(), block.probs.data(), S, dict))
+        throw EncodeError("the Tunstall dictionary could not be built");
+    const WordTrie trie(dict, block.symbols);
+    if (!parse(trie, data, n, [&](int code) { block.codes.push_back(static_cast<uint8_t>(code)); }))
+        throw EncodeError("Tunstall coding found no word for the input");
     return block;
 }
+
+double estimatedTunstallBytes(const std::array<uint64_t, 256>& histogram) {
+    uint64_t n = 0;
+    for (uint64_t c : histogram) n += c;
+    if (n == 0) return 9.0;
+    TunstallBlock block;
+    buildTable(histogram, n, block);
+    const size_t S = block.symbols.size();
+    const double fixed = double(1 + 2 * S + 8);
+    if (S == 1) return fixed;
+    TunstallDictionary dict;
+    if (!buildTunstallDictionary(block.symbols.data(), block.probs.data(), static_cast<int>(S), dict))
+        return fixed + double(n);
+    // A parse ends at word w unless the next symbol continues it into a
+    // longer word: the symbols a code takes on average, for independent
+    // symbols of these frequencies.
+    std::map<std::string, double> chance;
+    for (int code = 0; code < kTunstallCodes; ++code) {
+        if (dict.length[code] == 0) continue;
+        const std::string word(reinterpret_cast<const char*>(dict.store.data()) + dict.offset[code], dict.length[code]);
+        double p = 1.0;
+        for (unsigned char c : word) p *= double(histogram[c]) / double(n);
+        chance.emplace(word, p);
+    }
+    double symbolsPerCode = 0.0;
+    for (const auto& [word, p] : chance) {
+        double ends = p;
+        for (size_t c = 0; c < S; ++c) {
+            const auto longer = chance.find(word + char(block.symbols[c]));
+            if (longer != chance.end()) ends -= longer->second;
+        }
+        symbolsPerCode += ends * double(word.size());
+    }
+    return symbolsPerCode > 0.0 ? fixed + double(n) / symbolsPerCode : fixed + double(n);
+}
+
+size_t tunstallBlockBytes(const TunstallBlock& block) { return 1 + 2 * block.symbols.size() + 8 + block.codes.size(); }
 
 }  // namespace crt::enc

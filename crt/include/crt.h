@@ -159,8 +159,10 @@ typedef struct crt_encode_options {
     int uv_bits;              /* 1..26, default 12 */
     float uv_step;            /* default 0 */
     crt_entropy entropy;      /* default CRT_ENTROPY_TUNSTALL */
-    int parallelogram;        /* parallelogram prediction, default 1 */
-    int shared_bits;          /* one bit count for all components, default 1 */
+    int parallelogram;        /* parallelogram prediction: 1 on, 0 off, -1 (default) the encoder chooses */
+    int shared_bits;          /* one bit count for all components: 1, 0, or -1 (default) the encoder chooses;
+                                 setting either of the two fixes both, the unset one then on */
+    int search;               /* look for the smallest stream that decodes to the same mesh, default 1 */
 } crt_encode_options;
 
 CRT_API void crt_encode_options_init(crt_encode_options* options);

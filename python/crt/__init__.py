@@ -92,7 +92,7 @@ class _Options(ctypes.Structure):
                 ("color_steps", ctypes.c_int * 4),
                 ("uvs", ctypes.c_int), ("uv_bits", ctypes.c_int), ("uv_step", ctypes.c_float),
                 ("entropy", ctypes.c_int), ("parallelogram", ctypes.c_int),
-                ("shared_bits", ctypes.c_int)]
+                ("shared_bits", ctypes.c_int), ("search", ctypes.c_int)]
 
 
 _KINDS = {1: "generic", 2: "normal", 3: "color"}
@@ -252,7 +252,8 @@ def encode(mesh, **options) -> bytes:
     Options, as crt-tool encode has them: position_bits, position_step,
     normals ("auto", "none", "diff", "positions", "rim"), normal_bits, colors,
     color_channels, color_steps (R, G, B, A), uvs, uv_bits, uv_step,
-    entropy ("raw", "tunstall"), parallelogram, shared_bits.
+    entropy ("raw", "tunstall"), parallelogram, shared_bits (unset: the
+    encoder chooses), search (default True: the smallest stream it finds).
     """
     positions = np.ascontiguousarray(mesh.positions, dtype=np.float32)
     if positions.ndim != 2 or positions.shape[1] != 3:

@@ -325,9 +325,6 @@ TEST(CEncode, EveryOptionRoundTripsAndShowsInTheStream)
         EXPECT_EQ(t.bytes[8], CRT_ENTROPY_TUNSTALL);
         EXPECT_FLOAT_EQ(t.attribute("position")->q, float(extent(m.positions, 3) / (std::ldexp(1.0, 14) - 1)));
         EXPECT_FLOAT_EQ(t.attribute("uv")->q, float(extent(m.uvs, 2) / (std::ldexp(1.0, 12) - 1)));
-        EXPECT_EQ(t.attribute("position")->strategy, PARALLELOGRAM | SHARED_BITS);
-        EXPECT_EQ(t.attribute("uv")->strategy, PARALLELOGRAM | SHARED_BITS);
-        EXPECT_EQ(t.attribute("color")->strategy, PARALLELOGRAM);
         EXPECT_EQ(t.attribute("color")->N, 4);
         EXPECT_EQ(t.attribute("normal")->q, 511.0f);
         EXPECT_EQ(t.normalMode(), FROM_POSITIONS);  // automatic, with normals given
@@ -359,6 +356,14 @@ TEST(CEncode, EveryOptionRoundTripsAndShowsInTheStream)
     EXPECT_FLOAT_EQ(with([](auto& o) { o.uv_bits = 6; }).attribute("uv")->q, float(extent(m.uvs, 2) / 63.0));
     EXPECT_EQ(with([](auto& o) { o.uv_step = 0.05f; }).attribute("uv")->q, 0.05f);
     EXPECT_EQ(with([](auto& o) { o.entropy = CRT_ENTROPY_RAW; }).bytes[8], CRT_ENTROPY_RAW);
+    {
+        const Trip plain = with([](auto& o) { o.search = 0; });
+        EXPECT_LE(with([](crt_encode_options&) {}).bytes.size(), plain.bytes.size()) << "the search keeps the smallest";
+        // Without the search the strategies left open are the usual ones.
+        EXPECT_EQ(plain.attribute("position")->strategy, PARALLELOGRAM | SHARED_BITS);
+        EXPECT_EQ(plain.attribute("uv")->strategy, PARALLELOGRAM | SHARED_BITS);
+        EXPECT_EQ(plain.attribute("color")->strategy, PARALLELOGRAM);
+    }
     {
         const Trip t = with([](auto& o) { o.parallelogram = 0; });
         EXPECT_EQ(t.attribute("position")->strategy, SHARED_BITS);

@@ -100,6 +100,7 @@ class PythonModule(unittest.TestCase):
             ({"uv_step": 0.125}, ["uv: codec generic, q 0.125,"]),
             ({"parallelogram": False}, ["strategy shared-bits", "color: codec color, q 1, components 4, format f32, strategy plain"]),
             ({"shared_bits": False}, ["components 3, format f32, strategy parallelogram\n"]),
+            ({"search": False}, ["strategy parallelogram+shared-bits"]),
         ]
         for options, lines in cases:
             with self.subTest(**{k: str(v) for k, v in options.items()}):

@@ -93,6 +93,8 @@ int runEncode(const std::vector<std::string>& args) {
             s.parallelogram = onOff(a, value());
         } else if (a == "--shared-bits") {
             s.sharedBits = onOff(a, value());
+        } else if (a == "--search") {
+            s.search = onOff(a, value());
         } else if (a == "--tag") {
             const std::string& kv = value();
             const size_t eq = kv.find('=');

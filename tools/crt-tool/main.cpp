@@ -37,8 +37,10 @@ encode options:
   --no-uvs                 leave texture coordinates out
   --uv-bits N | --uv-step S  texture coordinate quantisation (default 12 bits)
   --entropy raw|tunstall   coding of byte arrays (default tunstall)
-  --parallelogram on|off   parallelogram prediction (default on)
-  --shared-bits on|off     one bit count per vertex for all components (default on)
+  --parallelogram on|off   parallelogram prediction (default: the encoder's choice; either of these
+  --shared-bits on|off     one bit count per vertex for all components   two fixes both, the other on)
+  --search on|off          try the choices that leave the decoded mesh unchanged and write the smallest
+                           stream (default on; off encodes faster)
   --tag KEY=VALUE          a header tag (repeatable)
 )";
 
