@@ -1,6 +1,6 @@
 // The C decoder: a crt::MeshDecoder behind an opaque handle, with every output
 // array checked against its capacity before the body is decoded.
-#include <cstdio>
+#include <cstring>
 #include <iterator>
 
 #include "crt/MeshDecoder.h"
@@ -15,14 +15,40 @@ namespace {
 using crt::api::fail;
 using crt::api::guarded;
 
+// Message text put together without the formatting functions, which would
+// add a tenth to the WebAssembly build of the decoder.
+template <size_t Size>
+void append(char (&text)[Size], const char* more)
+{
+    const size_t used = std::strlen(text);
+    std::strncat(text, more, Size - 1 - used);
+}
+
+template <size_t Size>
+void append(char (&text)[Size], uint64_t number)
+{
+    char digits[21];
+    char* first = digits + sizeof digits - 1;
+    *first = '\0';
+    do
+        *--first = char('0' + number % 10);
+    while (number /= 10);
+    append(text, first);
+}
+
 // Refuses an array that cannot hold what decoding writes into it.
 bool fits(const void* array, size_t capacity, uint64_t needed, const char* name, crt_status& status)
 {
     if (!array || needed <= capacity)
         return true;
-    char detail[160];
-    std::snprintf(detail, sizeof detail, "The %s array holds %llu elements; the mesh needs %llu.", name,
-                  static_cast<unsigned long long>(capacity), static_cast<unsigned long long>(needed));
+    char detail[160] = "";
+    append(detail, "The ");
+    append(detail, name);
+    append(detail, " array holds ");
+    append(detail, capacity);
+    append(detail, " elements; the mesh needs ");
+    append(detail, needed);
+    append(detail, ".");
     status = fail(CRT_CAPACITY, detail);
     return false;
 }

@@ -123,8 +123,10 @@ TEST(CInterface, CapacityOneElementShortIsRefusedBeforeAnythingIsWritten)
         crt_outputs shortOne = exact;
         shortOne.*capacities[k] -= 1;
         EXPECT_EQ(crt_decoder_decode(decoder, &shortOne), CRT_CAPACITY) << arrays[k];
-        EXPECT_NE(std::string(crt_last_error()).find(std::string("The ") + arrays[k] + " array"), std::string::npos)
-            << crt_last_error();
+        const size_t needed = exact.*capacities[k];
+        EXPECT_EQ(std::string(crt_last_error()), "The " + std::string(arrays[k]) + " array holds " +
+                                                     std::to_string(needed - 1) + " elements; the mesh needs " +
+                                                     std::to_string(needed) + ".");
         for (auto* v : {&positions, &normals, &colors, &uvs})
             EXPECT_EQ(*v, std::vector<float>(v->size(), kUnwritten)) << arrays[k];
         EXPECT_EQ(indices, std::vector<uint32_t>(NF * 3, 0xDEADBEEF)) << arrays[k];
