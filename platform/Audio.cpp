@@ -60,6 +60,7 @@ struct Channel {
     Sample* sample = nullptr;
     bool playing = false;
     bool ended = false;          // played to its end by itself
+    bool paused = false;         // held by ChannelPause at `floor`
     int64_t nextFrame = 0;       // first frame of the next buffer to mix
     int64_t floor = 0;
     int64_t floorTicks = 0;
@@ -369,6 +370,7 @@ void moveTo(Channel& c, int64_t frame, int64_t now, bool play = true)
     c.floorTicks = now;
     c.lastHeard = frame;
     ++c.place;
+    c.paused = c.paused && !play;
     c.playing = play;
     c.ended = false;
 }
@@ -394,6 +396,18 @@ bool moveChannel(AudioHandle handle, const std::function<bool(Channel&, int64_t)
     if (sound) sound->replaceQueued(apply);
     else apply();
     return moved;
+}
+
+// The frame heard now on a playing channel, or -1 when it is not playing.
+int64_t playingFrame(AudioHandle channel)
+{
+    Engine& e = engine();
+    const int64_t now = TicksNow();
+    const Engine::Heard heard = e.heardNow(now);
+    const std::lock_guard<std::mutex> guard(e.lock);
+    Channel* c = e.channel(channel);
+    if (!c || !c->playing) return -1;
+    return e.audibleFrame(*c, now, heard);
 }
 
 }  // namespace
@@ -445,6 +459,18 @@ bool ChannelSetPosition(AudioHandle channel, int64_t bytes)
     });
 }
 
+bool ChannelPause(AudioHandle channel)
+{
+    const int64_t at = playingFrame(channel);
+    if (at < 0) return false;
+    return moveChannel(channel, [at](Channel& c, int64_t now) {
+        if (!c.playing) return false;  // stopped meanwhile
+        moveTo(c, at, now, false);
+        c.paused = true;
+        return true;
+    });
+}
+
 bool ChannelGetData(AudioHandle channel, float* magnitudes)
 {
     Engine& e = engine();
@@ -458,7 +484,7 @@ bool ChannelGetData(AudioHandle channel, float* magnitudes)
         Channel* c = e.channel(channel);
         if (c) {
             valid = true;
-            if (c->playing) {
+            if (c->playing || c->paused) {
                 // The frames ending at what is heard now; silence before the start.
                 const DecodedAudio& audio = c->sample->audio;
                 const int64_t end = e.audibleFrame(*c, now, heard);

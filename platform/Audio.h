@@ -64,9 +64,16 @@ int64_t ChannelGetPosition(AudioHandle channel);
 // false, and the channel plays on where it was.
 bool ChannelSetPosition(AudioHandle channel, int64_t bytes);
 
+// Holds the channel at the position heard now: the output goes quiet (what it
+// had queued is dropped where the output allows), the position and the
+// spectrum stay at the held place, a seek moves the place without playing, and
+// ChannelPlay without restart goes on from it. False for an invalid channel or
+// one that is not playing.
+bool ChannelPause(AudioHandle channel);
+
 // 1024 spectrum magnitudes of the 2048 frames ending at the audible position
 // (see platform::SpectrumAnalyzer). Silence before the start, after the end
-// and for a channel that is not playing; false (and zeros) for an invalid one.
+// and for a channel that is neither playing nor paused; false (and zeros) for an invalid one.
 bool ChannelGetData(AudioHandle channel, float* magnitudes);
 
 // How the output is made: "sound server", "ALSA device", "dummy driver",

@@ -49,8 +49,7 @@ bool held(const NanoKONTROL2& nano, int control)
 
 void applyTransport(Part_Dancers& part, NanoKONTROL2& nano)
 {
-    // Either pause holds the clock: the surface's latch or the keyboard's.
-    if (nano.cc_toggle[kForwardLatch].load(std::memory_order_relaxed) == 0 && !part.paused)
+    if (!clockStands(part))
         part.ttime = static_cast<float>(double{part.ttime} + part.timeStep);
     if (held(nano, kTrackForward)) {
         platform::Sleep(20);
@@ -67,7 +66,27 @@ void applyTransport(Part_Dancers& part, NanoKONTROL2& nano)
         nano.cc_value[kKnob6].store(static_cast<float>(part.ttime / 1.4), std::memory_order_relaxed);
 }
 
+// While the clock stands the music holds where it is heard, rather than
+// playing on and being pulled back to the clock every quarter second; it goes
+// on from its place (or where the clock was moved meanwhile) when the clock runs.
+void holdMusicWhileTheClockStands(Part_Dancers& part)
+{
+    const bool stands = clockStands(part);
+    if (stands && !part.musicHeld)
+        part.musicHeld = platform::ChannelPause(part.channel);
+    else if (!stands && part.musicHeld) {
+        platform::ChannelPlay(part.channel, false);
+        part.musicHeld = false;
+    }
+}
+
 }  // namespace
+
+bool clockStands(const Part_Dancers& part)
+{
+    const NanoKONTROL2* nano = part.ctrl ? part.ctrl->_nano : nullptr;
+    return part.paused || (nano && nano->cc_toggle[kForwardLatch].load(std::memory_order_relaxed) != 0);
+}
 
 void uploadSpectrumStrip(Part_Dancers& part)
 {
@@ -113,6 +132,7 @@ void stepMusicClock(Part_Dancers& part)
         part.ttime = ApplyTransportKey(key, part.ttime, show_times::kWindows, kShowEndSeconds, part.paused);
     ctrl._transport.clear();
     if (ctrl._keys[kScancodeA]) part.ttime = -100.0f;
+    holdMusicWhileTheClockStands(part);
 
     char status[64];
     std::snprintf(status, sizeof status, "ttime: %.03f", part.ttime);

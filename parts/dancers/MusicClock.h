@@ -10,8 +10,12 @@ constexpr float kResyncSeconds = 0.25f;
 
 // One frame of the clock: spectrum strip upload, drift factor, spectrum and
 // smoothing, end of the show (the process exits with 0 once the clock is past
-// 154 s), music resync, controller and keyboard transport, status line.
+// 154 s), music resync, controller and keyboard transport, the music held
+// while the clock stands, status line.
 void stepMusicClock(Part_Dancers& part);
+
+// Whether the clock stands: the surface's pause latch or the keyboard's pause.
+bool clockStands(const Part_Dancers& part);
 
 // Pieces of the clock step, for a caller that moves the clock itself (the
 // offline renderer): the upload of the strip from the previous smoothing, and

@@ -40,9 +40,7 @@ void Part_Dancers::update()
     view.shown = true;
     view.time = ttime;
     view.end = kShowEndSeconds;
-    const bool surfacePaused =
-        ctrl->_nano && ctrl->_nano->cc_toggle[NANO_KONTROL2_BUTTON_FOWARD].load(std::memory_order_relaxed) != 0;
-    view.paused = paused || surfacePaused;
+    view.paused = clockStands(*this);
     view.windows = show_times::kWindows;
     view.curveTimes = keyframes.times;
     view.curveValues = keyframes.values;

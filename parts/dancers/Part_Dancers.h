@@ -46,6 +46,7 @@ struct Part_Dancers : Part {
 
     // The keyboard's pause (Space): the clock stands while it is set.
     bool paused = false;
+    bool musicHeld = false;  // the music paused while the clock stands
     platform::WatchedFiles keyframeSources;   // the keyframe file as it was read
     bool errorsPublished = false;             // the programs' error lines are in the overlay
 

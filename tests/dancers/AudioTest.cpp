@@ -109,6 +109,32 @@ TEST_F(AudioBackEnd, TrackEndsAtItsLengthGoesSilentAndPlaysAgainWhenMoved)
     EXPECT_LT(ChannelGetPosition(channel), 22050 * 4);
 }
 
+TEST_F(AudioBackEnd, PauseHoldsThePlaceAndItsSpectrumAndPlayGoesOnFromThere)
+{
+    const double frequency = 100.0 * 44100.0 / 2048.0;  // bin 100
+    const AudioHandle channel = playSine(dir / "pause.mp3", 3.0, frequency);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(ChannelPause(channel));
+    const int64_t held = ChannelGetPosition(channel);
+    EXPECT_GT(held, 176400 / 5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(ChannelGetPosition(channel), held);
+    EXPECT_FALSE(ChannelPause(channel)) << "already held";
+    float magnitudes[kSpectrumBins];
+    ASSERT_TRUE(ChannelGetData(channel, magnitudes));
+    EXPECT_EQ(std::max_element(magnitudes, magnitudes + kSpectrumBins) - magnitudes, 100)
+        << "the spectrum of the held place, not silence";
+
+    // A seek moves the held place without playing; play goes on from it.
+    ASSERT_TRUE(ChannelSetPosition(channel, 2 * 176400));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(ChannelGetPosition(channel), 2 * 176400);
+    ASSERT_TRUE(ChannelPlay(channel, false));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_GT(ChannelGetPosition(channel), 2 * 176400 + 176400 / 10);
+    EXPECT_LT(ChannelGetPosition(channel), 2 * 176400 + 176400 / 2);
+}
+
 TEST_F(AudioBackEnd, SpectrumOfASinePeaksAtItsBin)
 {
     // Bin 100 of a 2048-point FFT at 44100 Hz.

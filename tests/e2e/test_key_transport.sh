@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The makers' keyboard transport through real key events, in developer mode
 # (QUELLIN_DEVELOPER=1), read from the clock's log (QUELLIN_SYNC_LOG: the
-# clock and the music time of every frame): Space holds the clock, Right moves
-# it one second and the music follows it there, Space lets it run again, Page
+# clock and the music time of every frame): Space holds the clock and the
+# music, Right moves both one second on, Space lets them run again, Page
 # Down lands on the start of the next window of the timeline.
 set -euo pipefail
 . "$(dirname "$0")/../support/own-display.sh"
@@ -36,12 +36,17 @@ for _ in $(seq 1 200); do
   sleep 0.05
 done
 held=$(clock)
+held_music=$(music)
+frames_before=$(wc -l < "$QUELLIN_SYNC_LOG")
 sleep 1.5
 [ "$(clock)" = "$held" ] || fail "Space did not hold the clock ($held, then $(clock))"
-echo "paused at $held s"
+# The music holds too in every frame, rather than playing on and being pulled back.
+tail -n +"$((frames_before + 1))" "$QUELLIN_SYNC_LOG" |
+  awk -v a="$held_music" '{d = $2 - a} d > 0.05 || d < -0.05 {print "music at " $2; bad = 1} END {exit bad}' ||
+  fail "the music did not hold with the clock at $held_music s"
+echo "paused at $held s, music at $(music) s"
 
-# Right: one second on, and the music is taken there (held, it drifts at most
-# a quarter second and a frame ahead before the clock pulls it back).
+# Right: one second on, and the held music is taken there.
 xdotool key Right
 until_frame "\$1 > $held + 0.99 && \$1 < $held + 1.01" || fail "Right did not move the held clock by 1 s"
 until_frame "\$2 > $held + 0.98" || fail "the music did not follow the clock to $held + 1 s (music at $(music))"
