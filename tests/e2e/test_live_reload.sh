@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Shaders reloaded while the show runs, in developer mode (QUELLIN_DEVELOPER=1),
 # on a copy of the shaders: the last pass made to write pure green shows in
-# the window within two seconds of the save; an included file saved with a
+# the window soon after the save (0.7 to 1.4 s here, screenshot included; the
+# bound is 6 s so that a loaded machine does not fail it); an included file saved with a
 # syntax error leaves the picture going (the running program stays) and puts
 # the error in red in the overlay; fixed, the red goes. The frames are looked
 # at through the player's own screenshots (F12, the frame as shown): a screen
@@ -63,12 +64,12 @@ until_seen() {
 green() { read -r r g b <<<"$(middle)"; awk -v r="$r" -v g="$g" -v b="$b" 'BEGIN{exit !(g > 0.9 && r < 0.1 && b < 0.1)}'; }
 timeout 10 xdotool windowfocus --sync "$show" 2>/dev/null || true
 
-# The last pass writes pure green: the window shows it within 2 s of the save.
+# The last pass writes pure green: the window shows it soon after the save.
 snap
 green && fail "the picture is green before the change"
 sed -i 's|gl_FragColor = vec4(colour, 1.0);|gl_FragColor = vec4(0.0, 1.0, 0.0, 1.0);|' shaders/f_final_intro2.glsl
 grep -q 'vec4(0.0, 1.0, 0.0, 1.0)' shaders/f_final_intro2.glsl || fail "the pass's output line was not found to change"
-took=$(until_seen "$(date +%s.%N)" 2 green) || fail "the changed pass did not show within 2 s"
+took=$(until_seen "$(date +%s.%N)" 6 green) || fail "the changed pass did not show within 6 s"
 echo "changed pass on screen after $took s"
 
 # An included file with a syntax error: the picture goes on, the error shows in red.
@@ -85,7 +86,7 @@ grep -q 'does not build; the running program stays' "$out" || fail "no line sayi
 
 # Fixed: the red goes.
 cp "$work/noise.good" shaders/noise.glsl
-took=$(until_seen "$(date +%s.%N)" 2 '[ "$(red_text)" -lt 10 ]') || fail "the error line stayed after the fix"
+took=$(until_seen "$(date +%s.%N)" 6 '[ "$(red_text)" -lt 10 ]') || fail "the error line stayed after the fix"
 echo "error line gone $took s after the fix"
 
 end_with_status_zero
