@@ -26,10 +26,10 @@ uint64_t checkedBits(ByteView counts, uint64_t perCount, WordSection words)
 }
 
 // Decodes all vertices of a checked section through the vertex reader.
-template <class T, int Fixed>
+template <class T, int Fixed, bool Shared>
 void decodeFixed(const ResidualSection& s, T* out)
 {
-    ResidualReader<Fixed> reader(s);
+    ResidualReader<Fixed, Shared> reader(s);
     uint32_t r[Fixed];
     for (uint32_t i = 0; i < s.count; ++i, out += Fixed) {
         reader.next(i, r);
@@ -112,9 +112,11 @@ void decodeResiduals(const ResidualSection& s, T* values)
         std::fill(values, values + size_t(s.count) * size_t(s.N), T(0));
         return;
     }
-    switch (s.N) {
-    case 2: return decodeFixed<T, 2>(s, values);
-    case 3: return decodeFixed<T, 3>(s, values);
+    switch (s.N * 2 + s.shared) {
+    case 4: return decodeFixed<T, 2, false>(s, values);
+    case 5: return decodeFixed<T, 2, true>(s, values);
+    case 6: return decodeFixed<T, 3, false>(s, values);
+    case 7: return decodeFixed<T, 3, true>(s, values);
     default: return decodeAnyN(s, values);
     }
 }
