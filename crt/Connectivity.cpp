@@ -230,17 +230,20 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
             continue;
         }
 
-        // The chain from the edge e at position p. An entry's from, to and
-        // apex never change once appended, so they are read from the front
-        // when needed; its prev and next may, and are kept as they were when
-        // the edge was taken.
+        // The chain from the edge e at position p, kept as it was when it was
+        // taken: the front entry's prev and next may change during a step.
+        uint32_t eFrom = front[p].from;
+        uint32_t eTo = front[p].to;
+        uint32_t eApex = front[p].apex;
         uint32_t ePrev = front[p].prev;
         uint32_t eNext = front[p].next;
         for (;;) {
             const uint32_t s = *sp++;
-            const uint32_t eFrom = front[p].from;
-            const uint32_t eTo = front[p].to;
             uint32_t opposite;
+            // The next edge's start: e's own, but for FOLD_PREV; its end is
+            // the opposite vertex, but for FOLD_PREV.
+            uint32_t nextFrom = eFrom;
+            uint32_t nextTo;
             if (s <= FOLD_PREV) {
                 // The two commonest symbols, which no branch predictor can
                 // tell apart, share one path without branches. ADD_VERTEX
@@ -254,7 +257,7 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
                 const uint32_t prevFrom = front[ePrev].from;
                 const uint32_t prevPrev = front[ePrev].prev;
                 // Written either way, kept only for a new vertex.
-                *predictor = {eTo, eFrom, front[p].apex};
+                *predictor = {eTo, eFrom, eApex};
                 predictor += add;
                 opposite = choose(add, vertexCount, prevFrom);
                 vertexCount += add;
@@ -267,6 +270,9 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
                 enqueue(F + 1, add);
                 eNext = choose(add, F + 1, eNext);
                 ePrev = left;
+                nextFrom = choose(add, eFrom, opposite);
+                nextTo = choose(add, opposite, eTo);
+                eApex = choose(add, eTo, eFrom);
                 p = F;
                 F += 1 + add;
             } else if (s == REUSE_VERTEX) {
@@ -276,6 +282,8 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
                 enqueue(F + 1, 1);
                 put(F, eFrom, opposite, eTo, ePrev, F + 1);
                 put(F + 1, opposite, eTo, eFrom, F, eNext);
+                nextTo = opposite;
+                eApex = eTo;
                 eNext = F + 1;
                 p = F;
                 F += 2;
@@ -287,6 +295,8 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
                 front[nextNext].prev = F;
                 front[ePrev].next = F;
                 put(F, eFrom, opposite, eTo, ePrev, nextNext);
+                nextTo = opposite;
+                eApex = eTo;
                 eNext = nextNext;
                 p = F;
                 F += 1;
@@ -308,6 +318,8 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
                 break;
             }
             writeTriangle(eTo, eFrom, opposite);
+            eFrom = nextFrom;
+            eTo = nextTo;
             if (sp == spLimit && !refill())
                 goto done;
         }
