@@ -105,15 +105,15 @@ bool decodeAndUnpredict(const ResidualSection& s, T* V, int N, bool parallelogra
 {
     if (s.count != P.size)
         return false;
-    switch ((N * 2 + parallelogram) * 2 + s.shared) {
-    case 8: decodeAndUnpredictMesh<T, 2, false, false>(s, V, P); return true;
-    case 9: decodeAndUnpredictMesh<T, 2, false, true>(s, V, P); return true;
-    case 10: decodeAndUnpredictMesh<T, 2, true, false>(s, V, P); return true;
-    case 11: decodeAndUnpredictMesh<T, 2, true, true>(s, V, P); return true;
-    case 12: decodeAndUnpredictMesh<T, 3, false, false>(s, V, P); return true;
-    case 13: decodeAndUnpredictMesh<T, 3, false, true>(s, V, P); return true;
-    case 14: decodeAndUnpredictMesh<T, 3, true, false>(s, V, P); return true;
-    case 15: decodeAndUnpredictMesh<T, 3, true, true>(s, V, P); return true;
+    // Shared bit counts only: with a count per component the section is
+    // decoded first and predicted after.
+    if (!s.shared)
+        return false;
+    switch (N * 2 + parallelogram) {
+    case 4: decodeAndUnpredictMesh<T, 2, false, true>(s, V, P); return true;
+    case 5: decodeAndUnpredictMesh<T, 2, true, true>(s, V, P); return true;
+    case 6: decodeAndUnpredictMesh<T, 3, false, true>(s, V, P); return true;
+    case 7: decodeAndUnpredictMesh<T, 3, true, true>(s, V, P); return true;
     default: return false;
     }
 }

@@ -1,6 +1,7 @@
 #include "crt/Residuals.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace crt {
 
@@ -112,13 +113,19 @@ void decodeResiduals(const ResidualSection& s, T* values)
         std::fill(values, values + size_t(s.count) * size_t(s.N), T(0));
         return;
     }
-    switch (s.N * 2 + s.shared) {
-    case 4: return decodeFixed<T, 2, false>(s, values);
-    case 5: return decodeFixed<T, 2, true>(s, values);
-    case 6: return decodeFixed<T, 3, false>(s, values);
-    case 7: return decodeFixed<T, 3, true>(s, values);
-    default: return decodeAnyN(s, values);
+    // Shared counts come with integer attributes (positions, normals, uvs);
+    // bytes (colours) have a count per component.
+    if constexpr (std::is_same_v<T, int32_t>) {
+        if (s.shared && s.N == 2)
+            return decodeFixed<T, 2, true>(s, values);
+        if (s.shared && s.N == 3)
+            return decodeFixed<T, 3, true>(s, values);
     }
+    if (!s.shared && s.N == 2)
+        return decodeFixed<T, 2, false>(s, values);
+    if (!s.shared && s.N == 3)
+        return decodeFixed<T, 3, false>(s, values);
+    decodeAnyN(s, values);
 }
 
 template <class T>
