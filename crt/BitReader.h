@@ -41,9 +41,11 @@ private:
 };
 
 // Reads bit fields at increasing positions from W >= 1 words without a
-// branch per word: each read takes the 32 bits at its position from two
-// neighbouring words. The caller checks beforehand that the words hold every
-// bit it will read.
+// branch per word: each read takes the 32 bits at its position from the word
+// that holds its first bit and the next one, loaded together. The caller
+// checks beforehand that the words hold every bit it will read, and that 4
+// readable bytes follow the last word (in a residual section, its bit-count
+// arrays do), which such a load may touch without using them.
 class WordBits {
 public:
     WordBits() = default;
@@ -56,17 +58,17 @@ public:
     // The next n bits (0 <= n <= 32).
     uint32_t read(unsigned n)
     {
-        const uint64_t i = pos_ >> 5;
-        const uint64_t high = loadLE32(words_ + 4 * (i < last_ ? i : last_));
-        const uint64_t low = i < last_ ? loadLE32(words_ + 4 * (i + 1)) : 0;
-        const uint64_t window = ((high << 32) | low) << (pos_ & 31);
+        // Past the last word only when nothing more is read (n = 0).
+        const size_t i = size_t(pos_ >> 5) < last_ ? size_t(pos_ >> 5) : last_;
+        const uint64_t pair = loadLE64(words_ + 4 * i);
+        const uint64_t window = ((pair << 32) | (pair >> 32)) << (pos_ & 31);
         pos_ += n;
         return uint32_t((window >> 32) >> (32 - n));
     }
 
 private:
     const uint8_t* words_ = nullptr;
-    uint64_t last_ = 0;
+    size_t last_ = 0;
     uint64_t pos_ = 0;
 };
 

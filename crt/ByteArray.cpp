@@ -59,7 +59,20 @@ ByteView readTunstall(ByteCursor& in, std::vector<uint8_t>& storage, uint64_t ma
     storage.resize(size_t(L) + kCopySlack);
     uint8_t* out = storage.data();
     size_t produced = 0;
-    for (uint32_t i = 0; i + 1 < K; ++i) {
+    uint32_t i = 0;
+    // Runs of codes that cannot reach the output length even if every word
+    // were the longest, copied without a check per code.
+    constexpr uint32_t kRun = 64;
+    if (longest <= kCopySlack) {
+        while (uint64_t(K - 1 - i) >= kRun && produced + size_t(kRun) * longest <= L) {
+            for (const uint32_t runEnd = i + kRun; i < runEnd; ++i) {
+                const uint8_t code = codes[i];
+                std::memcpy(out + produced, store + dict.offset[code], kCopySlack);
+                produced += dict.length[code];
+            }
+        }
+    }
+    for (; i + 1 < K; ++i) {
         const uint8_t code = codes[i];
         const size_t length = dict.length[code];
         if (length > L - produced)

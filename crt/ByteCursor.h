@@ -21,6 +21,16 @@ inline uint32_t loadLE32(const uint8_t* p)
     return v;
 }
 
+// Loads a little-endian 64-bit word from any address.
+inline uint64_t loadLE64(const uint8_t* p)
+{
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::big)
+        v = __builtin_bswap64(v);
+    return v;
+}
+
 class ByteCursor {
 public:
     ByteCursor() = default;

@@ -2,10 +2,28 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 #include "crt/Format.h"
 
 namespace crt {
+
+namespace {
+
+// a when cond is 1, b when it is 0, without a branch: the traversal's
+// commonest symbols alternate with no pattern a branch predictor could learn.
+inline uint32_t choose(uint32_t cond, uint32_t a, uint32_t b)
+{
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+    // GCC turns a conditional expression into a branch here.
+    __asm__("testl %1, %1\n\tcmovnel %2, %0" : "+r"(b) : "r"(cond), "rm"(a) : "cc");
+    return b;
+#else
+    return cond ? a : b;
+#endif
+}
+
+}  // namespace
 
 void Connectivity::readGroupTable(ByteCursor& in, uint32_t NF)
 {
@@ -77,48 +95,64 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
     // room for one step that the loop makes sure of.
     const size_t expected = size_t(std::min<uint64_t>(front_capacity, 3 * triangles));
     front_.reserve(expected + 3);
-    edgeQueue_.reserve(size_t((end - start) / 2) + 3);
     postponed_.clear();
-    retired_.assign(size_t(3 * triangles / 64 + 1), 0);
-    uint64_t* const retired = retired_.data();
-    auto retire = [&](uint32_t position) { retired[position >> 6] |= uint64_t(1) << (position & 63); };
-    auto isRetired = [retired](uint32_t position) { return (retired[position >> 6] >> (position & 63)) & 1; };
+    // Two marks per front position, kept as pairs of words for 64 positions
+    // each: retired (the edge has left the front) and queued. The queue holds
+    // rising positions (every edge queued was just appended), so the queued
+    // marks at or after the read position are the queue itself.
+    marks_.assign(2 * size_t(3 * triangles / 64 + 2), 0);
+    uint64_t* const marks = marks_.data();
+    auto retire = [marks](uint32_t position) { marks[2 * (position >> 6)] |= uint64_t(1) << (position & 63); };
+    auto isRetired = [marks](uint32_t position) { return (marks[2 * (position >> 6)] >> (position & 63)) & 1; };
+    auto enqueue = [marks](uint32_t position, uint32_t yes) {
+        marks[2 * (position >> 6) + 1] |= uint64_t(yes) << (position & 63);
+    };
     // A triangle creates at most three vertices, and never more than NV; one
     // more slot takes the predictor the common step writes before it knows
     // whether it keeps it.
     predictors.reserve(size_t(std::min<uint64_t>(NV, nextVertex + 3 * triangles)) + 1);
 
     FrontEdge* front = front_.data();
-    uint32_t* queue = edgeQueue_.data();
+    uint32_t queueRead = 0;  // the queue's entries before this position are read
     Predictor* predictor = predictors.data() + predictors.size();
     uint32_t F = 0;  // front size
-    uint32_t queueSize = 0, queueRead = 0;
     const uint8_t* const symbolData = symbols.data;
-    const uint64_t symbolCount = symbols.size;
-    uint64_t sym = symbolPos;
+    const uint8_t* const symbolEnd = symbols.data + symbols.size;
+    const uint8_t* sp = symbolData + symbolPos;
     uint32_t vertexCount = nextVertex;
     Index* o = out + start;
     Index* const oEnd = out + end;
 
-    // Steps that fit in the room the buffers have, in the symbols and in the
-    // triangles left: a step reads at most one symbol, writes at most one
-    // triangle and appends at most three front and queue entries.
-    size_t budget = 0;
+    // The loop runs steps until the symbol pointer reaches spLimit: as many
+    // as fit in the room the buffers have, in the symbols, in the triangles
+    // left and in the vertices left. A step reads one symbol, writes at most
+    // one triangle, appends at most three front and queue entries and, on
+    // the edges, makes at most one vertex (a new component checks its own).
+    const uint8_t* spLimit = sp;
     // Makes room for more steps; false once the group's triangles are written.
     auto refill = [&]() -> bool {
         if (o >= oEnd)
             return false;
         front_.setSize(F);
         front_.reserveMore(3);
-        edgeQueue_.setSize(queueSize);
-        edgeQueue_.reserveMore(3);
         front = front_.data();
-        queue = edgeQueue_.data();
         // A triangle is still missing, and every triangle takes a symbol.
-        if (sym >= symbolCount)
+        if (sp >= symbolEnd)
             throw kCorrupt;
-        budget = std::min({(front_.capacity() - F) / 3, (edgeQueue_.capacity() - queueSize) / 3,
-                           size_t(symbolCount - sym), size_t(oEnd - o) / 3});
+        size_t steps = std::min({(front_.capacity() - F) / 3, size_t(symbolEnd - sp), size_t(oEnd - o) / 3});
+        if (vertexCount < NV) {
+            steps = std::min(steps, size_t(NV - vertexCount));
+        } else {
+            // Every vertex is made: the steps up to the next ADD_VERTEX cannot
+            // make one. That symbol itself, whether an edge or a new
+            // component takes it, asks for a vertex too many.
+            const void* add = std::memchr(sp, ADD_VERTEX, steps);
+            if (add == sp)
+                throw kCorrupt;
+            if (add)
+                steps = size_t(static_cast<const uint8_t*>(add) - sp);
+        }
+        spLimit = sp + steps;
         return true;
     };
     auto readVertex = [&]() -> uint32_t {
@@ -134,8 +168,10 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
         o[2] = Index(c);
         o += 3;
     };
-    auto append = [&](uint32_t from, uint32_t to, uint32_t apex, uint32_t prev, uint32_t next) {
-        FrontEdge& edge = front[F++];
+    // Field by field: a wider store would be put together from registers
+    // first, and the next step loads these fields one by one.
+    auto put = [&](uint32_t at, uint32_t from, uint32_t to, uint32_t apex, uint32_t prev, uint32_t next) {
+        FrontEdge& edge = front[at];
         edge.from = from;
         edge.to = to;
         edge.apex = apex;
@@ -144,15 +180,22 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
     };
 
     for (;;) {
-        if (budget == 0 && !refill())
+        if (sp == spLimit && !refill())
             break;
-        --budget;
-        // Most queued edges have been folded over by the time they come up.
-        while (queueRead < queueSize && isRetired(queue[queueRead]))
-            ++queueRead;
-        uint32_t p;
-        if (queueRead < queueSize) {
-            p = queue[queueRead++];
+        // The first queued edge still on the front; most queued edges have
+        // been folded over by the time they come up.
+        uint32_t p = F;
+        for (uint32_t word = queueRead >> 6; uint64_t(word) * 64 < F; ++word) {
+            uint64_t waiting = marks[2 * word + 1] & ~marks[2 * word];
+            if (word == queueRead >> 6)
+                waiting &= ~uint64_t(0) << (queueRead & 63);
+            if (waiting) {
+                p = word * 64 + uint32_t(std::countr_zero(waiting));
+                break;
+            }
+        }
+        if (p < F) {
+            queueRead = p + 1;
         } else if (!postponed_.empty()) {
             p = postponed_.back();
             postponed_.popBack();
@@ -161,7 +204,7 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
         } else {
             // A new component: one triangle of new or explicitly named vertices.
             uint32_t last = vertexCount - 1;
-            const uint32_t flags = symbolData[sym++] == REUSE_VERTEX ? indexBits.read(3) : 0;
+            const uint32_t flags = *sp++ == REUSE_VERTEX ? indexBits.read(3) : 0;
             uint32_t v[3];
             for (int k = 0; k < 3; ++k) {
                 if (flags & (1u << k)) {
@@ -175,81 +218,97 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
             }
             writeTriangle(v[0], v[1], v[2]);
             const uint32_t f = F;
-            append(v[1], v[2], v[0], f + 2, f + 1);
-            append(v[2], v[0], v[1], f, f + 2);
-            append(v[0], v[1], v[2], f + 1, f);
-            queue[queueSize++] = f;
-            queue[queueSize++] = f + 1;
-            queue[queueSize++] = f + 2;
+            put(f, v[1], v[2], v[0], f + 2, f + 1);
+            put(f + 1, v[2], v[0], v[1], f, f + 2);
+            put(f + 2, v[0], v[1], v[2], f + 1, f);
+            F += 3;
+            enqueue(f, 1);
+            enqueue(f + 1, 1);
+            enqueue(f + 2, 1);
+            // The step made up to three vertices, where the others make one.
+            spLimit = std::min(spLimit, sp + (NV - vertexCount));
             continue;
         }
-        FrontEdge e = front[p];
 
-        // The chain from edge e at position p.
+        // The chain from the edge e at position p, kept as it was when it was
+        // taken: the front entry's prev and next may change during a step.
+        uint32_t eFrom = front[p].from;
+        uint32_t eTo = front[p].to;
+        uint32_t eApex = front[p].apex;
+        uint32_t ePrev = front[p].prev;
+        uint32_t eNext = front[p].next;
         for (;;) {
-            const uint8_t s = symbolData[sym++];
+            const uint32_t s = *sp++;
             uint32_t opposite;
-            FrontEdge next;
+            // The next edge's start: e's own, but for FOLD_PREV; its end is
+            // the opposite vertex, but for FOLD_PREV.
+            uint32_t nextFrom = eFrom;
+            uint32_t nextTo;
             if (s <= FOLD_PREV) {
                 // The two commonest symbols, which no branch predictor can
                 // tell apart, share one path without branches. ADD_VERTEX
-                // splits e at a new vertex into (from, x) and (x, to), the
-                // first worked on next and the second queued. FOLD_PREV
-                // closes onto the previous edge's start: one edge
-                // (P.from, to) replaces the previous edge and e.
-                const uint32_t add = s == ADD_VERTEX;
-                const uint32_t mask = 0u - add;  // all ones for ADD_VERTEX
-                auto pick = [mask](uint32_t a, uint32_t b) { return (a & mask) | (b & ~mask); };
-                // Only the two fields needed, one by one: the previous
-                // edge's next field may have just been stored, and a wider
-                // load over it would wait for the store.
-                const uint32_t prevFrom = front[e.prev].from;
-                const uint32_t prevPrev = front[e.prev].prev;
-                if (vertexCount + add > NV)
-                    throw kCorrupt;
+                // splits e at a new vertex x into (from, x), worked on next,
+                // and (x, to), queued. FOLD_PREV closes onto the previous
+                // edge's start: one edge (P.from, to) replaces the previous
+                // edge and e. Both write (from, x) at F, then the edge ending
+                // at e.to at F + add, which for FOLD_PREV overwrites the first.
+                const uint32_t add = s ^ 1u;
+                // The previous edge as it was before this step's stores.
+                const uint32_t prevFrom = front[ePrev].from;
+                const uint32_t prevPrev = front[ePrev].prev;
                 // Written either way, kept only for a new vertex.
-                *predictor = {e.to, e.from, e.apex};
+                *predictor = {eTo, eFrom, eApex};
                 predictor += add;
-                opposite = pick(vertexCount, prevFrom);
+                opposite = choose(add, vertexCount, prevFrom);
                 vertexCount += add;
-                const uint32_t left = pick(e.prev, prevPrev);
-                retired[e.prev >> 6] |= uint64_t(add ^ 1) << (e.prev & 63);
+                const uint32_t left = choose(add, ePrev, prevPrev);
+                marks[2 * (ePrev >> 6)] |= uint64_t(s) << (ePrev & 63);
                 front[left].next = F;
-                front[e.next].prev = F + add;
-                next = {pick(e.from, opposite), pick(opposite, e.to), pick(e.to, e.from), left, pick(F + 1, e.next)};
-                front[F] = next;
-                // The second edge of a split, written either way.
-                front[F + 1] = {opposite, e.to, e.from, F, e.next};
-                queue[queueSize] = F + 1;
-                queueSize += add;
+                front[eNext].prev = F + add;
+                put(F, eFrom, opposite, eTo, ePrev, F + 1);
+                put(F + add, opposite, eTo, eFrom, choose(add, F, left), eNext);
+                enqueue(F + 1, add);
+                eNext = choose(add, F + 1, eNext);
+                ePrev = left;
+                nextFrom = choose(add, eFrom, opposite);
+                nextTo = choose(add, opposite, eTo);
+                eApex = choose(add, eTo, eFrom);
                 p = F;
                 F += 1 + add;
             } else if (s == REUSE_VERTEX) {
                 opposite = readVertex();
-                front[e.prev].next = F;
-                front[e.next].prev = F + 1;
-                queue[queueSize++] = F + 1;
-                next = {e.from, opposite, e.to, e.prev, F + 1};
+                front[ePrev].next = F;
+                front[eNext].prev = F + 1;
+                enqueue(F + 1, 1);
+                put(F, eFrom, opposite, eTo, ePrev, F + 1);
+                put(F + 1, opposite, eTo, eFrom, F, eNext);
+                nextTo = opposite;
+                eApex = eTo;
+                eNext = F + 1;
                 p = F;
-                append(e.from, opposite, e.to, e.prev, F + 1);
-                append(opposite, e.to, e.from, F - 1, e.next);
+                F += 2;
             } else if (s == FOLD_NEXT) {
-                const FrontEdge N = front[e.next];
-                opposite = N.to;
-                retire(e.next);
-                front[N.next].prev = F;
-                front[e.prev].next = F;
-                next = {e.from, N.to, e.to, e.prev, N.next};
+                // The next edge as it was before this step's stores.
+                const uint32_t nextNext = front[eNext].next;
+                opposite = front[eNext].to;
+                retire(eNext);
+                front[nextNext].prev = F;
+                front[ePrev].next = F;
+                put(F, eFrom, opposite, eTo, ePrev, nextNext);
+                nextTo = opposite;
+                eApex = eTo;
+                eNext = nextNext;
                 p = F;
-                append(e.from, N.to, e.to, e.prev, N.next);
+                F += 1;
             } else if (s == FOLD_BOTH) {
-                const FrontEdge P = front[e.prev];
-                const FrontEdge N = front[e.next];
-                retire(e.prev);
-                retire(e.next);
-                front[P.prev].next = N.next;
-                front[N.next].prev = P.prev;
-                writeTriangle(e.to, e.from, P.from);
+                const uint32_t prevFrom = front[ePrev].from;
+                const uint32_t prevPrev = front[ePrev].prev;
+                const uint32_t nextNext = front[eNext].next;
+                retire(ePrev);
+                retire(eNext);
+                front[prevPrev].next = nextNext;
+                front[nextNext].prev = prevPrev;
+                writeTriangle(eTo, eFrom, prevFrom);
                 break;
             } else if (s == POSTPONE) {
                 postponed_.reserveMore(1);
@@ -258,18 +317,17 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
             } else {  // SKIP_EDGE
                 break;
             }
-            writeTriangle(e.to, e.from, opposite);
-            e = next;
-            if (budget == 0 && !refill())
+            writeTriangle(eTo, eFrom, opposite);
+            eFrom = nextFrom;
+            eTo = nextTo;
+            if (sp == spLimit && !refill())
                 goto done;
-            --budget;
         }
     }
 done:
     front_.setSize(F);
-    edgeQueue_.setSize(queueSize);
     predictors.setSize(size_t(predictor - predictors.data()));
-    symbolPos = sym;
+    symbolPos = uint64_t(sp - symbolData);
     nextVertex = vertexCount;
 }
 

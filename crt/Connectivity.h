@@ -78,8 +78,7 @@ private:
                   uint32_t NV);
 
     PodBuffer<FrontEdge> front_;
-    std::vector<uint64_t> retired_;  // one bit per front position: the edge has left the front
-    PodBuffer<uint32_t> edgeQueue_;
+    std::vector<uint64_t> marks_;  // per front position: retired, queued
     PodBuffer<uint32_t> postponed_;
 };
 

@@ -59,12 +59,12 @@ void unpredictMeshN(T* V, int N, const PredictorTable& P)
 // Decodes each vertex's residuals and adds its prediction at once, vertex by
 // vertex in increasing order: the same sums as decoding all residuals first,
 // since every predictor vertex comes before the vertex it predicts.
-template <class T, int Fixed, bool Parallelogram>
+template <class T, int Fixed, bool Parallelogram, bool Shared>
 void decodeAndUnpredictMesh(const ResidualSection& s, T* V, const PredictorTable& P)
 {
     using U = uint32_t;
     constexpr size_t n = size_t(Fixed);
-    ResidualReader<Fixed> reader(s);
+    ResidualReader<Fixed, Shared> reader(s);
     const uint32_t NV = s.count;
     const uint32_t stored = std::min({P.storedCount, P.size, NV});
     U r[Fixed];
@@ -105,11 +105,15 @@ bool decodeAndUnpredict(const ResidualSection& s, T* V, int N, bool parallelogra
 {
     if (s.count != P.size)
         return false;
+    // Shared bit counts only: with a count per component the section is
+    // decoded first and predicted after.
+    if (!s.shared)
+        return false;
     switch (N * 2 + parallelogram) {
-    case 4: decodeAndUnpredictMesh<T, 2, false>(s, V, P); return true;
-    case 5: decodeAndUnpredictMesh<T, 2, true>(s, V, P); return true;
-    case 6: decodeAndUnpredictMesh<T, 3, false>(s, V, P); return true;
-    case 7: decodeAndUnpredictMesh<T, 3, true>(s, V, P); return true;
+    case 4: decodeAndUnpredictMesh<T, 2, false, true>(s, V, P); return true;
+    case 5: decodeAndUnpredictMesh<T, 2, true, true>(s, V, P); return true;
+    case 6: decodeAndUnpredictMesh<T, 3, false, true>(s, V, P); return true;
+    case 7: decodeAndUnpredictMesh<T, 3, true, true>(s, V, P); return true;
     default: return false;
     }
 }

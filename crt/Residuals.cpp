@@ -1,6 +1,7 @@
 #include "crt/Residuals.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace crt {
 
@@ -26,10 +27,10 @@ uint64_t checkedBits(ByteView counts, uint64_t perCount, WordSection words)
 }
 
 // Decodes all vertices of a checked section through the vertex reader.
-template <class T, int Fixed>
+template <class T, int Fixed, bool Shared>
 void decodeFixed(const ResidualSection& s, T* out)
 {
-    ResidualReader<Fixed> reader(s);
+    ResidualReader<Fixed, Shared> reader(s);
     uint32_t r[Fixed];
     for (uint32_t i = 0; i < s.count; ++i, out += Fixed) {
         reader.next(i, r);
@@ -112,11 +113,19 @@ void decodeResiduals(const ResidualSection& s, T* values)
         std::fill(values, values + size_t(s.count) * size_t(s.N), T(0));
         return;
     }
-    switch (s.N) {
-    case 2: return decodeFixed<T, 2>(s, values);
-    case 3: return decodeFixed<T, 3>(s, values);
-    default: return decodeAnyN(s, values);
+    // Shared counts come with integer attributes (positions, normals, uvs);
+    // bytes (colours) have a count per component.
+    if constexpr (std::is_same_v<T, int32_t>) {
+        if (s.shared && s.N == 2)
+            return decodeFixed<T, 2, true>(s, values);
+        if (s.shared && s.N == 3)
+            return decodeFixed<T, 3, true>(s, values);
     }
+    if (!s.shared && s.N == 2)
+        return decodeFixed<T, 2, false>(s, values);
+    if (!s.shared && s.N == 3)
+        return decodeFixed<T, 3, false>(s, values);
+    decodeAnyN(s, values);
 }
 
 template <class T>

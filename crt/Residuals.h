@@ -55,13 +55,15 @@ inline uint64_t halfRange(unsigned n)
 }
 
 // Yields a checked section's residuals vertex by vertex, for decoders that
-// use each vertex's values at once. Fixed is the component count.
-template <int Fixed>
+// use each vertex's values at once. Fixed is the component count, Shared
+// whether the section has one bit count per vertex (it must match the
+// section).
+template <int Fixed, bool Shared>
 class ResidualReader {
 public:
-    explicit ResidualReader(const ResidualSection& s) : shared_(s.shared)
+    explicit ResidualReader(const ResidualSection& s)
     {
-        for (int c = 0; c < (shared_ ? 1 : Fixed); ++c) {
+        for (int c = 0; c < (Shared ? 1 : Fixed); ++c) {
             bits_[c] = WordBits(s.words.words, s.words.count, s.starts[size_t(c)]);
             counts_[c] = s.counts[size_t(c)].data;
         }
@@ -70,17 +72,18 @@ public:
     // The residuals of vertex i, which must follow the previous call's.
     void next(uint32_t i, uint32_t out[Fixed])
     {
-        if (shared_) {
+        if constexpr (Shared) {
             const unsigned n = counts_[0][i];
-            const uint64_t m = halfRange(n);
+            const uint32_t m = uint32_t(halfRange(n));
             if (unsigned(Fixed) * n <= 32) {
-                const uint64_t all = bits_[0].read(unsigned(Fixed) * n);
-                const uint64_t mask = (uint64_t(1) << n) - 1;
+                // All components in one read.
+                const uint32_t all = bits_[0].read(unsigned(Fixed) * n);
+                const uint32_t mask = uint32_t((uint64_t(1) << n) - 1);
                 for (int c = 0; c < Fixed; ++c)
-                    out[c] = uint32_t(((all >> (unsigned(Fixed - 1 - c) * n)) & mask) - m);
+                    out[c] = (uint32_t(uint64_t(all) >> (unsigned(Fixed - 1 - c) * n)) & mask) - m;
             } else {
                 for (int c = 0; c < Fixed; ++c)
-                    out[c] = uint32_t(bits_[0].read(n) - m);
+                    out[c] = bits_[0].read(n) - m;
             }
         } else {
             for (int c = 0; c < Fixed; ++c) {
@@ -93,9 +96,8 @@ public:
     }
 
 private:
-    bool shared_;
-    WordBits bits_[Fixed];
-    const uint8_t* counts_[Fixed] = {};
+    WordBits bits_[Shared ? 1 : Fixed];
+    const uint8_t* counts_[Shared ? 1 : Fixed] = {};
 };
 
 }  // namespace crt

@@ -145,6 +145,9 @@ TEST(Topology, DamagedTopologyIsRefused)
     EXPECT_EQ(error(4, 2, {2}, {ADD_VERTEX, 9}), corrupt);
     EXPECT_EQ(error(5, 1, {1}, {REUSE_VERTEX}, BitWriter().put(1, 3).put(6, 3)), corrupt);  // index >= NV
     EXPECT_EQ(error(3, 2, {2}, {ADD_VERTEX, ADD_VERTEX}), corrupt);             // a fourth vertex of 3
+    // A fifth vertex of 4 after a fold, and a new component once all are made.
+    EXPECT_EQ(error(4, 4, {4}, {ADD_VERTEX, ADD_VERTEX, FOLD_PREV, ADD_VERTEX}), corrupt);
+    EXPECT_EQ(error(4, 5, {5}, {ADD_VERTEX, ADD_VERTEX, FOLD_PREV, FOLD_BOTH, FOLD_PREV}), corrupt);
     EXPECT_EQ(error(5, 2, {2}, {ADD_VERTEX}), corrupt);                         // symbols run out
     EXPECT_EQ(error(4, 1, {1}, {REUSE_VERTEX}), "Truncated crt stream.");       // no index words
     EXPECT_EQ(error(3, 2, {}, {ADD_VERTEX}), corrupt);                          // no group reaches NF
