@@ -51,18 +51,31 @@ export class MeshView {
         if (!gl) throw new Error('This browser offers no WebGL 2.');
         this.canvas = canvas;
         this.gl = gl;
+        this.setUpContext();
+        this.shown = null;  // the mesh as given, to upload again after a lost context
+        this.mesh = null;
+        // The browser may take the context away (a driver reset, too many
+        // pages): everything is built again when it gives it back.
+        canvas.addEventListener('webglcontextlost', (event) => event.preventDefault());
+        canvas.addEventListener('webglcontextrestored', () => {
+            this.setUpContext();
+            this.show(this.shown);
+        });
+        this.yaw = 0.6;
+        this.pitch = 0.35;
+        this.listenToMouse();
+        new ResizeObserver(() => this.redraw()).observe(canvas);
+        this.redraw();
+    }
+
+    setUpContext() {
+        const gl = this.gl;
         this.program = linkProgram(gl, VERTEX_SHADER, FRAGMENT_SHADER);
         this.uniforms = {};
         for (const name of ['modelView', 'projection', 'flatNormals'])
             this.uniforms[name] = gl.getUniformLocation(this.program, name);
         this.vertexArray = gl.createVertexArray();
         this.buffers = [];
-        this.mesh = null;
-        this.yaw = 0.6;
-        this.pitch = 0.35;
-        this.listenToMouse();
-        new ResizeObserver(() => this.redraw()).observe(canvas);
-        this.redraw();
     }
 
     // Replaces the mesh on view; null leaves the view empty.
@@ -71,9 +84,12 @@ export class MeshView {
         for (const buffer of this.buffers) gl.deleteBuffer(buffer);
         this.buffers = [];
         this.mesh = null;
+        this.shown = null;
         if (mesh) {
             const width = mesh.positions.length / mesh.vertexCount;
             if (!(width >= 1 && width <= 4)) throw new Error(`Positions of ${width} values per vertex cannot be drawn.`);
+            this.shown = mesh;
+            if (gl.isContextLost()) return;  // uploaded when the context comes back
             gl.bindVertexArray(this.vertexArray);
             this.attribute(0, mesh.positions, width);
             this.attribute(1, mesh.normals, 3);
@@ -115,6 +131,7 @@ export class MeshView {
 
     draw() {
         const gl = this.gl;
+        if (gl.isContextLost()) return;
         const canvas = this.canvas;
         const scale = window.devicePixelRatio || 1;
         canvas.width = Math.max(1, Math.round(canvas.clientWidth * scale));

@@ -132,6 +132,18 @@ test('a dropped file without normals is drawn with flat ones', async () => {
     assert.equal(await text('normals'), 'none (flat shading)');
     assert.equal(await text('colors'), 'none');
     assertLitMesh(await canvasPixels('torus.png'), 'torus');
+
+    // The context taken away and given back: the mesh is built and drawn again.
+    await page.evaluate(async () => {
+        const canvas = document.getElementById('view');
+        const lose = canvas.getContext('webgl2').getExtension('WEBGL_lose_context');
+        const restored = new Promise((resolve) => canvas.addEventListener('webglcontextrestored', resolve, { once: true }));
+        lose.loseContext();
+        await new Promise((resolve) => setTimeout(resolve, 50));
+        lose.restoreContext();
+        await Promise.race([restored, new Promise((resolve) => setTimeout(resolve, 5000))]);
+    });
+    assertLitMesh(await canvasPixels('torus-restored.png'), 'torus after a lost context');
 });
 
 test('a damaged file or one of another kind gives a message, and the page goes on', async () => {
