@@ -57,7 +57,10 @@ grep -q 'Fragment loading: ' "$out" || fail "no 'Fragment loading: ' banner"
 last=$(tail -n 1 "$QUELLIN_SYNC_LOG" | awk '{print $1}')
 awk -v t="$last" 'BEGIN{exit !(t > 154)}' || fail "the clock ended at $last s, not past 154 s"
 
-[ -n "${QUELLIN_SHOW_KEEP:-}" ] && cp "$work"/shot-*.png "$QUELLIN_SYNC_LOG" "$QUELLIN_SHOW_KEEP/"
+if [ -n "${QUELLIN_SHOW_KEEP:-}" ]; then
+  mkdir -p "$QUELLIN_SHOW_KEEP"
+  cp "$work"/shot-*.png "$QUELLIN_SYNC_LOG" "$QUELLIN_SHOW_KEEP/"
+fi
 
 # |ttime - music| and the frame times after the first 5 s of the clock. The
 # clock compares its time before this frame's step with the music heard now,
