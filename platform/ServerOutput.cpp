@@ -149,14 +149,14 @@ private:
 
     bool connectStream()
     {
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, kAudioRate, 2};
-        stream_ = pa_stream_new(context_, "music", &spec, nullptr);
+        const pa_sample_spec format{PA_SAMPLE_S16LE, kAudioRate, 2};
+        stream_ = pa_stream_new(context_, "music", &format, nullptr);
         if (!stream_) return false;
         pa_stream_set_state_callback(stream_, &ServerOutput::streamSignal, this);
         pa_stream_set_write_callback(stream_, &ServerOutput::write, this);
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<uint32_t>(-1);
-        attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kTargetLatency, &spec));
+        attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kTargetLatency, &format));
         attr.prebuf = static_cast<uint32_t>(-1);
         attr.minreq = static_cast<uint32_t>(-1);
         attr.fragsize = static_cast<uint32_t>(-1);
@@ -174,8 +174,8 @@ private:
     void describe()
     {
         const pa_buffer_attr* attr = pa_stream_get_buffer_attr(stream_);
-        const pa_sample_spec* spec = pa_stream_get_sample_spec(stream_);
-        const double bufferMs = attr && spec ? pa_bytes_to_usec(attr->tlength, spec) / 1000.0 : 0.0;
+        const pa_sample_spec* format = pa_stream_get_sample_spec(stream_);
+        const double bufferMs = attr && format ? pa_bytes_to_usec(attr->tlength, format) / 1000.0 : 0.0;
         const char* server = pa_context_get_server(context_);
         const char* sink = pa_stream_get_device_name(stream_);
         char text[512];

@@ -43,14 +43,14 @@ bool MonitorRecorder::start(std::string& error)
         pa_threaded_mainloop_wait(loop_);
     bool ready = pa_context_get_state(context_) == PA_CONTEXT_READY;
     if (ready) {
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, platform::kAudioRate, 2};
-        stream_ = pa_stream_new(context_, "monitor", &spec, nullptr);
+        const pa_sample_spec format{PA_SAMPLE_S16LE, platform::kAudioRate, 2};
+        stream_ = pa_stream_new(context_, "monitor", &format, nullptr);
         pa_stream_set_state_callback(stream_, [](pa_stream*, void* self) { onState(self); }, this);
         pa_stream_set_read_callback(stream_, &MonitorRecorder::onRead, this);
         // Small fragments: each read gives a fresh timing figure.
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<uint32_t>(-1);
-        attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(5000, &spec));
+        attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(5000, &format));
         const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
                                                           PA_STREAM_ADJUST_LATENCY);
         ready = pa_stream_connect_record(stream_, "@DEFAULT_MONITOR@", &attr, flags) == 0;
