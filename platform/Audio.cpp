@@ -6,10 +6,8 @@
 #include "platform/Platform.h"
 
 #include <SDL2/SDL.h>
-#include <alsa/asoundlib.h>
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -208,22 +206,6 @@ void report(const std::string& text)
     std::fflush(stdout);
 }
 
-// The ALSA library prints its complaints to standard error. While an output
-// is being opened they are kept, on the opening thread, as the reason it
-// failed; at any other time they are dropped.
-thread_local std::string* alsaComplaints = nullptr;
-
-void keepAlsaComplaint(const char*, int, const char*, int, const char* format, ...)
-{
-    if (!alsaComplaints || !alsaComplaints->empty()) return;  // the first says most
-    char text[256];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    *alsaComplaints = text;
-}
-
 // The output asked for: QUELLIN_AUDIO=server, alsa or dummy; SDL_AUDIODRIVER=dummy
 // also means the dummy driver. Empty for the usual order.
 std::string requestedOutput()
@@ -232,30 +214,6 @@ std::string requestedOutput()
     if (wanted && *wanted) return wanted;
     const char* sdl = std::getenv("SDL_AUDIODRIVER");
     return sdl && std::strcmp(sdl, "dummy") == 0 ? "dummy" : "";
-}
-
-// Opens an output that is heard: the sound server, else an ALSA device.
-// Says in `failures` why each one tried could not be had.
-std::unique_ptr<AudioOutput> openHeardOutput(Engine& e, const std::string& wanted, std::string& failures)
-{
-    AudioMixer mixer = [&e](int16_t* out, int frames, int64_t streamFrame) { e.mix(out, frames, streamFrame); };
-    std::string failure;
-    if (wanted.empty() || wanted == "server") {
-        if (auto output = openServerOutput(mixer, failure)) return output;
-        failures += "no sound server (" + failure + "), ";
-    }
-    if (wanted.empty() || wanted == "alsa") {
-        std::string complaint;
-        alsaComplaints = &complaint;
-        snd_lib_error_set_handler(keepAlsaComplaint);
-        auto output = openAlsaOutput(mixer, failure);
-        alsaComplaints = nullptr;
-        if (output) return output;
-        failures += "no ALSA device (" + failure + (complaint.empty() ? "" : ": " + complaint) + "), ";
-    }
-    if (!wanted.empty() && wanted != "server" && wanted != "alsa" && wanted != "dummy")
-        failures += "QUELLIN_AUDIO=" + wanted + " is not server, alsa or dummy, ";
-    return nullptr;
 }
 
 }  // namespace
@@ -275,7 +233,8 @@ bool AudioInit(int device, int frequency)
     // Opened without the engine's lock: the output's thread mixes under it.
     const std::string wanted = requestedOutput();
     std::string failures;
-    std::unique_ptr<AudioOutput> sound = wanted == "dummy" ? nullptr : openHeardOutput(e, wanted, failures);
+    AudioMixer mixer = [&e](int16_t* out, int frames, int64_t streamFrame) { e.mix(out, frames, streamFrame); };
+    std::unique_ptr<AudioOutput> sound = wanted == "dummy" ? nullptr : openSystemOutput(mixer, wanted, failures);
 
     const std::lock_guard<std::mutex> guard(e.lock);
     if (sound) {

@@ -1,7 +1,7 @@
 #pragma once
 // Outputs that play the mixed music and can tell which of its frames is
-// reaching the speaker: the sound server's stream (libpulse, which PipeWire
-// desktops serve too) and an ALSA device.
+// reaching the speaker; each system offers its own (platform/linux/: the sound
+// server's stream, which PipeWire desktops serve too, and an ALSA device).
 //
 // Frames are counted in the order they are handed to the mixer ("stream
 // frames"), from 0 at the first buffer. An output reports the stream frame
@@ -42,12 +42,10 @@ public:
     virtual void replaceQueued(const std::function<void()>& move) = 0;
 };
 
-// The sound server's default sink, with the latency the server reports for
-// the stream. Null (and `failure` says why) when no server answers.
-std::unique_ptr<AudioOutput> openServerOutput(AudioMixer mixer, std::string& failure);
-
-// ALSA's "default" device, with ALSA's delay figure. Null (and `failure`
-// says why) when it cannot be opened at 44100 Hz 16-bit stereo.
-std::unique_ptr<AudioOutput> openAlsaOutput(AudioMixer mixer, std::string& failure);
+// The first output this system offers that opens, in its own order (the sound
+// server, else an ALSA device), or the one `wanted` names ("server", "alsa";
+// empty for the usual order). Null when none opens: `failures` then says, as
+// "no X (why), " for each one tried, why it could not be had.
+std::unique_ptr<AudioOutput> openSystemOutput(AudioMixer mixer, const std::string& wanted, std::string& failures);
 
 }  // namespace platform

@@ -1,11 +1,9 @@
 #include "platform/MidiService.h"
 
+#include "platform/MidiSystem.h"
 #include "platform/Platform.h"
 
-#include <alsa/asoundlib.h>
-#include <jack/jack.h>
 #include <rtmidi/RtMidi.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -43,32 +41,6 @@ struct MidiInput {
 
 namespace {
 
-// ALSA's sequencer where it can be opened, otherwise JACK; the environment may
-// pick one explicitly (the tests use this to reach a private JACK server).
-RtMidi::Api chosenApi()
-{
-    if (const char* wanted = std::getenv("QUELLIN_MIDI_API")) {
-        if (std::strcmp(wanted, "alsa") == 0) return RtMidi::LINUX_ALSA;
-        if (std::strcmp(wanted, "jack") == 0) return RtMidi::UNIX_JACK;
-    }
-    return access("/dev/snd/seq", R_OK | W_OK) == 0 ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK;
-}
-
-void quietJack(const char*) {}
-void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
-
-// The sound libraries print their own complaints to standard error; the player
-// reports what matters itself, on standard output.
-void silenceSoundLibraries()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        jack_set_error_function(quietJack);
-        jack_set_info_function(quietJack);
-        snd_lib_error_set_handler(quietAlsa);
-    });
-}
-
 void recordError(RtMidiError::Type, const std::string& text, void* user)
 {
     static_cast<MidiInput*>(user)->noteError(text);
@@ -87,11 +59,11 @@ std::string trimmed(const std::string& text)
 // input's latest error instead. False when no client could be made.
 bool connect(MidiInput& input)
 {
-    silenceSoundLibraries();
+    QuietMidiLibraries();
     std::ostringstream said;
     std::streambuf* const console = std::cerr.rdbuf(said.rdbuf());
     try {
-        input.rtmidi = std::make_unique<RtMidiIn>(chosenApi(), "quellin");
+        input.rtmidi = std::make_unique<RtMidiIn>(MidiApi(), "quellin");
     } catch (const RtMidiError& error) {
         input.noteError(error.getMessage());
     }

@@ -3,7 +3,7 @@
 // full; after every write it notes ALSA's delay (frames written but not yet
 // heard), and the heard frame runs on from that note in real time.
 #include "platform/Audio.h"
-#include "platform/AudioOutput.h"
+#include "platform/linux/LinuxOutputs.h"
 #include "platform/Platform.h"
 
 #include <alsa/asoundlib.h>

@@ -3,7 +3,7 @@
 // the speaker; libpulse interpolates that figure between its timing updates,
 // so the heard frame advances smoothly in real time.
 #include "platform/Audio.h"
-#include "platform/AudioOutput.h"
+#include "platform/linux/LinuxOutputs.h"
 
 #include <pulse/pulseaudio.h>
 
