@@ -1,5 +1,7 @@
 #include "platform/Platform.h"
 
+#include "platform/Video.h"
+
 #include <SDL2/SDL.h>
 
 #include <chrono>
@@ -13,7 +15,7 @@ void ShowConsole() {}
 Rect DesktopRect()
 {
     Rect rect;
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) < 0) return rect;
+    if (!StartVideo().ok) return rect;
     SDL_Rect bounds;
     if (SDL_GetDisplayBounds(0, &bounds) == 0) {
         rect.left = bounds.x;
