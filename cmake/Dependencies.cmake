@@ -6,8 +6,6 @@ find_package(GLEW REQUIRED)
 list(APPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR})
 find_package(OpenCVImage REQUIRED)
 find_package(OpenMP REQUIRED)
-find_package(GTest REQUIRED)
-find_package(benchmark REQUIRED)
 pkg_check_modules(GLU REQUIRED IMPORTED_TARGET glu)
 pkg_check_modules(RTMIDI REQUIRED IMPORTED_TARGET rtmidi)
 # RtMidi's two back ends, called directly only to keep their console output quiet.
@@ -30,3 +28,21 @@ target_link_libraries(quellin_deps INTERFACE
   SDL2::SDL2 GLEW::GLEW OpenGL::GL PkgConfig::GLU
   OpenCVImage::OpenCVImage OpenMP::OpenMP_CXX
   PkgConfig::RTMIDI PkgConfig::JACK PkgConfig::ALSA PkgConfig::PULSE PkgConfig::MPG123 PkgConfig::FFTW3F)
+
+# The tests and benchmarks need the test libraries: built when asked for
+# (-DQUELLIN_TESTS=ON, as ./test.sh does), left out with OFF, and otherwise
+# built where GoogleTest is installed, so a set-up for playing only builds
+# without them.
+if(DEFINED QUELLIN_TESTS)
+  set(QUELLIN_BUILD_TESTS ${QUELLIN_TESTS})
+else()
+  find_package(GTest QUIET)
+  set(QUELLIN_BUILD_TESTS ${GTest_FOUND})
+endif()
+if(QUELLIN_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+  find_package(benchmark REQUIRED)
+else()
+  message(STATUS "Tests and benchmarks are not built: they need GoogleTest (scripts/install-deps.sh test) "
+                 "and -DQUELLIN_TESTS=ON or no setting")
+endif()

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Configures and builds the Release build in build/; with Emscripten installed,
-# also the crt decoder for web pages and its viewer page in build/web/.
+# Configures and builds the Release build in build/ (arguments go to its
+# configuration: ./test.sh asks for the tests with -DQUELLIN_TESTS=ON); with
+# Emscripten installed, also the crt decoder for web pages and its viewer page
+# in build/web/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
 cmake --build build -j "$(nproc)"
 if command -v emcmake >/dev/null; then
   # Debian's Emscripten finds its JavaScript parser (acorn) among Debian's node modules.
