@@ -11,6 +11,10 @@
 
 namespace platform {
 
+namespace {
+constexpr int kVideoPatience = 6;  // seconds
+}  // namespace
+
 VideoStart StartVideo()
 {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return {SDL_InitSubSystem(SDL_INIT_VIDEO) == 0, SDL_GetError()};
@@ -24,13 +28,15 @@ VideoStart StartVideo()
     if ((asked && *asked) || !display || !*display)
         return {SDL_Init(SDL_INIT_VIDEO) == 0, SDL_GetError()};
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
-    // One span of 3 s for the whole process: a display that never answered is
-    // not waited for again.
-    static const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    // One span of 6 s for the whole process (a busy X server refuses in bursts
+    // of a second or more); a display that never answered is not waited for
+    // again.
+    static const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(kVideoPatience);
     std::chrono::milliseconds pause(25);
     while (SDL_Init(SDL_INIT_VIDEO) != 0) {
         if (std::chrono::steady_clock::now() + pause > giveUp)
-            return {false, std::string("the X display ") + display + " did not answer within 3 s"};
+            return {false, std::string("the X display ") + display + " did not answer within " +
+                               std::to_string(kVideoPatience) + " s"};
         std::this_thread::sleep_for(pause);
         pause = std::min(pause * 2, std::chrono::milliseconds(400));
     }
