@@ -22,6 +22,12 @@ cp -a "$base" "$root"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 mkdir -p "$root/root/quellin"
 git -C "$repo" archive "$commit" | tar -x -C "$root/root/quellin"
+# The web tests' npm packages, as npm would install them (a set-up that asks
+# for them gets them without the npm registry, which the chroot may not reach).
+if [ -d "$repo/tests/web/node_modules" ]; then
+  cp -a "$repo/tests/web/node_modules" "$root/root/quellin/tests/web/"
+  touch "$root/root/quellin/tests/web/node_modules/.package-lock.json"
+fi
 mount --bind /proc "$root/proc"
 mount --rbind /sys "$root/sys"
 mount --rbind /dev "$root/dev"
@@ -72,7 +78,9 @@ done
 [ -s "$root/tmp/sync.log" ] || { echo "no show frame within 60 s of Run"; exit 1; }
 first_frame=$(since)
 from_run=$(awk -v a="$run_at" -v b="$(date +%s.%N)" 'BEGIN{printf "%.1f", b - a}')
-import -window root "$work/first-frame.png" 2>/dev/null || true
+# A look at the show a few seconds in (its very first frames are dark).
+sleep 4
+import -window root "$work/show.png" 2>/dev/null || true
 kill "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
 pid=
