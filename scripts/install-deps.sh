@@ -32,9 +32,9 @@ PACKAGES=(
 # The Windows build and its tests: the MinGW-w64 cross compilers, Wine to run
 # what they make, and what scripts/windows-deps.sh builds the Windows
 # libraries with (Debian's source packages unpacked by dpkg-source, zlib as
-# Debian ships it for MinGW, GoogleTest's sources).
+# Debian ships it for MinGW, GoogleTest's sources, the header-only libraries).
 WINDOWS_PACKAGES=(
-  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 dpkg-dev ninja-build googletest
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 dpkg-dev ninja-build googletest libutfcpp-dev
 )
 PACKAGES+=("${WINDOWS_PACKAGES[@]}")
 # Debian's npm conflicts with a Node.js that brings its own npm (NodeSource's,

@@ -19,7 +19,8 @@
 #   player that links it), GoogleTest (BSD): static.
 #   mpg123 and LAME (LGPL 2.1): DLLs beside the programs, so a user can put in
 #   their own build without relinking ours.
-#   Assimp (BSD) for crt-tool: static, with only the importers crt-tool reads.
+#   Assimp (BSD) for crt-tool, with zlib's minizip (zlib licence): static, with
+#   only the importers crt-tool reads. zlib itself is Debian's MinGW build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
@@ -27,9 +28,9 @@ repo=$PWD
 triple=x86_64-w64-mingw32
 cache_root=${QUELLIN_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/quellin/windows}
 jobs=${QUELLIN_JOBS:-$(nproc)}
-source_packages=(libsdl2 glew mpg123 fftw3 rtmidi lame assimp)
+source_packages=(libsdl2 glew mpg123 fftw3 rtmidi lame zlib assimp)
 toolchain_packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 libz-mingw-w64-dev
-                    googletest libstb-dev librang-dev)
+                    googletest libstb-dev librang-dev libutfcpp-dev)
 
 say() { echo "windows-deps: $*" >&2; }
 
@@ -172,8 +173,9 @@ build_glew() {
 build_mpg123() {
   local src
   src=$(unpack mpg123)
-  configure_build "$src" --disable-components --enable-libmpg123 --enable-shared --disable-static \
-    --with-cpu=x86-64 --disable-debug LDFLAGS="$dll_ldflags"
+  # The decoder library is what we use; its sound outputs are not built.
+  configure_build "$src" --enable-shared --disable-static --disable-modules --with-audio=dummy \
+    --with-default-audio=dummy --with-cpu=x86-64 --disable-debug LDFLAGS="$dll_ldflags"
 }
 
 build_fftw3() {
@@ -207,6 +209,8 @@ EOF
 build_lame() {
   local src
   src=$(unpack lame)
+  # The export list still names a function 3.100 no longer has; a DLL cannot export it.
+  sed -i '/^lame_init_old$/d' "$src/include/libmp3lame.sym"
   configure_build "$src" --enable-shared --disable-static --disable-frontend --disable-gtktest \
     --disable-analyzer-hooks --disable-debug LDFLAGS="$dll_ldflags"
   # Debian's pkg-config file for lame is its own; the Windows build gets one too.
@@ -220,15 +224,39 @@ Cflags: -I\${prefix}/include
 EOF
 }
 
+build_minizip() {
+  local src
+  src=$(unpack zlib)
+  # Assimp reads zipped formats through zlib's minizip (Debian's libminizip).
+  local dir=$src/contrib/minizip
+  $CC -O2 -c "$dir/ioapi.c" -o "$work/ioapi.o"
+  $CC -O2 -c "$dir/unzip.c" -o "$work/unzip.o"
+  $AR rcs "$prefix/lib/libminizip.a" "$work/ioapi.o" "$work/unzip.o"
+  mkdir -p "$prefix/include/minizip"
+  cp "$dir/ioapi.h" "$dir/unzip.h" "$dir/crypt.h" "$prefix/include/minizip/"
+  cat >"$prefix/lib/pkgconfig/minizip.pc" <<EOF
+prefix=$prefix
+Name: minizip
+Description: zlib's minizip, reading only
+Version: ${chosen[zlib]#*:}
+Requires: zlib
+Libs: -L\${prefix}/lib -lminizip
+Cflags: -I\${prefix}/include/minizip
+EOF
+}
+
 build_assimp() {
   local src
   src=$(unpack assimp)
+  # Debian's build links its Draco; crt-tool's glTF needs no Draco compression.
+  sed -i -e '/^find_package(draco CONFIG REQUIRED)$/d' -e '/^target_link_libraries(assimp ${DRACO_LIBRARIES})$/d' \
+    "$src/code/CMakeLists.txt"
   # crt-tool reads PLY, OBJ, STL and glTF; nothing else is built.
   cmake_build "$src" "$work/assimp-build" -DBUILD_SHARED_LIBS=OFF -DASSIMP_BUILD_TESTS=OFF \
     -DASSIMP_BUILD_ASSIMP_TOOLS=OFF -DASSIMP_BUILD_SAMPLES=OFF -DASSIMP_NO_EXPORT=ON -DASSIMP_BUILD_ZLIB=OFF \
     -DASSIMP_BUILD_ALL_IMPORTERS_BY_DEFAULT=OFF -DASSIMP_BUILD_PLY_IMPORTER=ON -DASSIMP_BUILD_OBJ_IMPORTER=ON \
     -DASSIMP_BUILD_STL_IMPORTER=ON -DASSIMP_BUILD_GLTF_IMPORTER=ON -DASSIMP_WARNINGS_AS_ERRORS=OFF \
-    -DASSIMP_INSTALL_PDB=OFF -DASSIMP_BUILD_DRACO=OFF -DASSIMP_IGNORE_GIT_HASH=ON
+    -DASSIMP_INSTALL_PDB=OFF -DASSIMP_BUILD_DRACO=OFF -DASSIMP_IGNORE_GIT_HASH=ON -DCMAKE_CXX_FLAGS="-I$prefix/include"
 }
 
 build_googletest() {
@@ -240,10 +268,11 @@ copy_headers() {
   cp /usr/include/rang.hpp "$prefix/include/"
   mkdir -p "$prefix/include/stb"
   cp /usr/include/stb/stb_image.h /usr/include/stb/stb_image_write.h "$prefix/include/stb/"
+  cp -r /usr/include/utf8cpp/. "$prefix/include/"  # Assimp's, as Debian builds it
 }
 
 for step in copy_headers build_glew build_rtmidi build_mpg123 build_sdl2 build_fftw3 build_lame build_googletest \
-            build_assimp; do
+            build_minizip build_assimp; do
   [ -f "$prefix/.done-$step" ] && continue
   say "${step#build_} ($(date +%T))"
   started=$SECONDS
