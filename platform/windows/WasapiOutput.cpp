@@ -100,7 +100,9 @@ public:
         const std::lock_guard<std::mutex> guard(lock_);
         frame = noted_;
         if (running_) frame += std::max<int64_t>(now - notedTicks_, 0) * kAudioRate / 10'000'000;
-        frame = std::min(frame, written_);
+        // A new note may fall a little short of where the last one was run on to.
+        frame = std::max(std::min(frame, written_), reported_);
+        reported_ = frame;
         return true;
     }
 
@@ -203,6 +205,7 @@ private:
         const auto frames = static_cast<int64_t>(position * kAudioRate / clockFrequency_);
         noted_ = std::max(noted_, std::min(base_ + frames, written_));
         notedTicks_ = static_cast<int64_t>(counter);
+        running_ = true;  // time runs on from the first note
         return S_OK;
     }
 
@@ -212,8 +215,6 @@ private:
         wake_.wait(guard, [this] { return startWanted_; });
         HRESULT result = fill();
         if (SUCCEEDED(result)) result = client_->Start();
-        running_ = SUCCEEDED(result);
-        notedTicks_ = TicksNow();
         while (SUCCEEDED(result)) {
             guard.unlock();
             WaitForSingleObject(event_, kWakeMs);
@@ -250,7 +251,6 @@ private:
                           written_);
         notedTicks_ = now;
         running_ = true;
-        written_ = noted_;
         std::vector<int16_t> scratch(2 * kLostLead);
         for (;;) {
             dropQueued_ = false;
@@ -288,6 +288,7 @@ private:
     int64_t base_ = 0;        // the stream frame at which the clock's position last started from 0
     int64_t noted_ = 0;       // the heard frame at the last note
     int64_t notedTicks_ = 0;  // when it was heard, in TicksNow units
+    int64_t reported_ = 0;    // the heard frame last reported
 };
 
 }  // namespace

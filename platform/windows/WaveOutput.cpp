@@ -18,8 +18,8 @@ namespace platform {
 
 namespace {
 
-constexpr int kBuffers = 6;
-constexpr int kBufferFrames = 441;  // 10 ms each
+constexpr int kBuffers = 8;
+constexpr int kBufferFrames = 882;  // 20 ms each
 
 std::string waveText(MMRESULT result)
 {

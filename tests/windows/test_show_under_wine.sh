@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# quellin.exe under Wine as a viewer plays it: the dialog clicked through
+# quellin.exe under Wine as a viewer plays it, started from another folder
+# than its own (as a shortcut may): its own folder, which holds the show's
+# files, becomes the working directory. The dialog clicked through
 # (1280 x 720, Windowed, Run), some seconds of show whose frames are not black
 # (screenshots of the display, kept with QUELLIN_SHOTS=DIR), the music reaching
 # the sound server's null sink through Wine's sound output, Escape ending it
@@ -25,9 +27,11 @@ pactl info >/dev/null 2>&1 || { echo "no sound server: run under tests/support/w
 ln -s "$repo/newresources" "$repo/shaders" "$work/"
 cp "$build/quellin.exe" "$build"/*.dll "$work/"
 cd "$work"
+mkdir elsewhere
 cat >play.sh <<EOF
 #!/usr/bin/env bash
-exec "$repo/scripts/with-wine.sh" quellin.exe
+cd elsewhere
+exec "$repo/scripts/with-wine.sh" "$work/quellin.exe"
 EOF
 chmod +x play.sh
 
@@ -58,5 +62,6 @@ status=0
 wait "$pid" || status=$?
 pid=
 [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
-[ "$(stat -c %s FreeCam.bin 2>/dev/null || echo 0)" -eq 292 ] || fail "no 292-byte FreeCam.bin after the show"
+[ "$(stat -c %s FreeCam.bin 2>/dev/null || echo 0)" -eq 292 ] || fail "no 292-byte FreeCam.bin in the program's folder"
+[ ! -e elsewhere/FreeCam.bin ] || fail "FreeCam.bin was written where the program was started from"
 echo "show under Wine: dialog, WASAPI music at level $level, frames not black, Escape status 0, FreeCam.bin written"
