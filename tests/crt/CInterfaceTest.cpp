@@ -172,6 +172,22 @@ TEST(CInterface, CallsOutsideTheNormalPathGiveAStatusAndAMessage)
     ASSERT_EQ(crt_decoder_create(square.data(), square.size(), &decoder), CRT_OK);
     auto a = crttest::sized<crt_attribute_info>();
     EXPECT_EQ(crt_decoder_attribute(decoder, 3, &a), CRT_INVALID_ARGUMENT);  // three attributes
+    // Structs carry their size: one left unset is refused and not written; a
+    // later header's larger struct keeps the fields this library lacks.
+    crt_mesh_info unset{};
+    unset.vertex_count = 99;
+    EXPECT_EQ(crt_decoder_info(decoder, &unset), CRT_INVALID_ARGUMENT);
+    EXPECT_EQ(unset.vertex_count, 99u);
+    struct {
+        crt_mesh_info info;
+        uint64_t later;
+    } grown{};
+    grown.info.struct_size = sizeof grown;
+    grown.later = 77;
+    EXPECT_EQ(crt_decoder_info(decoder, &grown.info), CRT_OK);
+    EXPECT_EQ(grown.info.vertex_count, 4u);
+    EXPECT_EQ(grown.info.struct_size, sizeof grown);
+    EXPECT_EQ(grown.later, 77u);
     std::vector<float> positions(12, kUnwritten);
     auto out = crttest::sized<crt_outputs>();
     out.positions = positions.data();
