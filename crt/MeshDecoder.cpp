@@ -46,8 +46,9 @@ MeshDecoder::MeshDecoder(const uint8_t* data, size_t size) : cursor(data, size)
     NV = cursor.u32();
     NF = cursor.u32();
     bodyStart_ = cursor.offset();
-    // The group table's size, for needs(); the decode checks it again.
-    if (cursor.remaining() >= 4) {
+    // The group table's size, for needs(); the decode checks it again. A
+    // block of unknown length (size 0) is not read ahead of the decode.
+    if (size != 0 && cursor.remaining() >= 4) {
         ByteCursor peek = cursor;
         groupCount_ = std::min<uint64_t>(peek.u32(), peek.remaining() / 5);
     }
