@@ -23,6 +23,8 @@ PACKAGES=(
   jackd2 sox lame ffmpeg fonts-dejavu-core
   # the crt Python module and its tests: the system Python with numpy, venv for pip
   python3-numpy python3-venv
+  # the crt library's ABI checked against its baseline
+  abigail-tools
   # a sound server of the tests' own, and ALSA's way into it
   pulseaudio pulseaudio-utils libasound2-plugins
   # crt on the web: the WebAssembly build, Node for its tests, the browser

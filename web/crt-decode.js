@@ -17,10 +17,13 @@ const CRT_OUT_OF_MEMORY = 10;
 const MAX_HEAP_BYTES = 2 ** 31;
 // The attributes a caller gets, by their names in the stream.
 const OUTPUTS = ['position', 'normal', 'color', 'uv'];
-// Scratch words for the handle and the records the C functions fill:
-// crt_mesh_info (3 words), crt_attribute_info (4), crt_outputs (10 on wasm32,
-// where pointers and size_t are 32 bits).
-const SCRATCH_BYTES = 64;
+// Scratch words for the handle and the records the C functions fill, each
+// starting with its struct_size: crt_mesh_info (8 words), crt_attribute_info
+// (5), crt_outputs (11 on wasm32, where pointers and size_t are 32 bits).
+const SCRATCH_BYTES = 128;
+const MESH_INFO_BYTES = 32;
+const ATTRIBUTE_INFO_BYTES = 20;
+const OUTPUTS_BYTES = 44;
 
 class CrtError extends Error {
     constructor(message, status) {
@@ -49,13 +52,15 @@ function decode(bytes) {
 
         check(_crt_decoder_create(data, input.length, scratch << 2));
         decoder = HEAPU32[scratch];
+        HEAPU32[scratch] = MESH_INFO_BYTES;
         check(_crt_decoder_info(decoder, scratch << 2));
-        const [vertexCount, faceCount, attributeCount] = HEAPU32.subarray(scratch, scratch + 3);
+        const [vertexCount, faceCount, attributeCount] = HEAPU32.subarray(scratch + 1, scratch + 4);
         size = `${vertexCount} vertices, ${faceCount} faces`;
         const widths = new Map();
         for (let i = 0; i < attributeCount; ++i) {
+            HEAPU32[scratch] = ATTRIBUTE_INFO_BYTES;
             check(_crt_decoder_attribute(decoder, i, scratch << 2));
-            widths.set(UTF8ToString(HEAPU32[scratch]), HEAPU32[scratch + 1]);
+            widths.set(UTF8ToString(HEAPU32[scratch + 2]), HEAPU32[scratch + 1]);
         }
 
         // All sizes are known before anything is allocated: counts no heap
@@ -69,9 +74,9 @@ function decode(bytes) {
         for (const name in lengths) arrays[name] = allocate(4 * lengths[name]);
 
         // crt_outputs: each array with its capacity in elements, null where absent.
-        const outputs = scratch + 4;
+        const outputs = scratch + 8;
         const fields = ['position', 'indices', 'normal', 'color', 'uv'].flatMap((name) => [arrays[name] || 0, lengths[name] || 0]);
-        HEAPU32.set(fields, outputs);
+        HEAPU32.set([OUTPUTS_BYTES, ...fields], outputs);
         check(_crt_decoder_decode(decoder, outputs << 2));
 
         // Copies: the heap is reused by the next decode.

@@ -21,7 +21,7 @@ import numpy as np
 __all__ = ["Error", "Attribute", "Info", "Mesh", "decode", "encode", "info", "version"]
 
 __version__ = "1.0.0"
-_MAJOR = 1  # the library's major version this module was written for
+_MAJOR, _MINOR = 1, 1  # the oldest library this module was written for: 1.x from 1.1 on
 
 
 class Error(Exception):
@@ -61,32 +61,42 @@ _u32, _size, _float_p = ctypes.c_uint32, ctypes.c_size_t, ctypes.POINTER(ctypes.
 _u32_p = ctypes.POINTER(ctypes.c_uint32)
 
 
-class _MeshInfo(ctypes.Structure):
-    _fields_ = [("vertex_count", _u32), ("face_count", _u32), ("attribute_count", _u32)]
+class _Sized(ctypes.Structure):
+    """A struct of crt.h: its first field, struct_size, says how much of it
+    this module knows."""
+
+    def __init__(self, *args, **kwargs):
+        super().__init__(ctypes.sizeof(self), *args, **kwargs)
 
 
-class _AttributeInfo(ctypes.Structure):
-    _fields_ = [("name", ctypes.c_char_p), ("components", _u32), ("kind", ctypes.c_int),
-                ("type", ctypes.c_int)]
+class _MeshInfo(_Sized):
+    _fields_ = [("struct_size", _u32), ("vertex_count", _u32), ("face_count", _u32), ("attribute_count", _u32),
+                ("output_bytes", ctypes.c_uint64), ("working_bytes", ctypes.c_uint64)]
 
 
-class _Outputs(ctypes.Structure):
-    _fields_ = [("positions", _float_p), ("positions_capacity", _size),
+class _AttributeInfo(_Sized):
+    _fields_ = [("struct_size", _u32), ("components", _u32), ("name", ctypes.c_char_p),
+                ("kind", ctypes.c_int32), ("type", ctypes.c_int32)]
+
+
+class _Outputs(_Sized):
+    _fields_ = [("struct_size", _u32),
+                ("positions", _float_p), ("positions_capacity", _size),
                 ("indices", _u32_p), ("indices_capacity", _size),
                 ("normals", _float_p), ("normals_capacity", _size),
                 ("colors", _float_p), ("colors_capacity", _size),
                 ("uvs", _float_p), ("uvs_capacity", _size)]
 
 
-class _CMesh(ctypes.Structure):
-    _fields_ = [("vertex_count", _u32), ("face_count", _u32),
+class _CMesh(_Sized):
+    _fields_ = [("struct_size", _u32), ("vertex_count", _u32), ("face_count", _u32),
                 ("positions", _float_p), ("indices", _u32_p), ("normals", _float_p),
                 ("colors", _float_p), ("color_channels", _u32),
                 ("uvs", _float_p), ("uv_components", _u32)]
 
 
 class _Options(ctypes.Structure):
-    _fields_ = [("position_bits", ctypes.c_int), ("position_step", ctypes.c_float),
+    _fields_ = [("struct_size", _u32), ("position_bits", ctypes.c_int), ("position_step", ctypes.c_float),
                 ("normals", ctypes.c_int), ("normal_bits", ctypes.c_int),
                 ("colors", ctypes.c_int), ("color_channels", ctypes.c_int),
                 ("color_steps", ctypes.c_int * 4),
@@ -121,8 +131,9 @@ def _load():
             continue
         lib.crt_version.restype = ctypes.c_char_p
         found = lib.crt_version().decode()
-        if int(found.split(".")[0]) != _MAJOR:
-            raise ImportError(f"{candidate} is crt {found}; this module needs crt {_MAJOR}.x")
+        major, minor = (int(part) for part in found.split(".")[:2])
+        if major != _MAJOR or minor < _MINOR:
+            raise ImportError(f"{candidate} is crt {found}; this module needs crt {_MAJOR}.{_MINOR} or a later {_MAJOR}.x")
         return lib
     raise ImportError("libcrt.so not found (set CRT_LIBRARY to its path): " + "; ".join(failures))
 
@@ -137,14 +148,13 @@ _lib.crt_decoder_attribute.argtypes = [ctypes.c_void_p, _u32, ctypes.POINTER(_At
 _lib.crt_decoder_decode.argtypes = [ctypes.c_void_p, ctypes.POINTER(_Outputs)]
 _lib.crt_decoder_destroy.argtypes = [ctypes.c_void_p]
 _lib.crt_decoder_destroy.restype = None
-_lib.crt_encode_options_init.argtypes = [ctypes.POINTER(_Options)]
-_lib.crt_encode_options_init.restype = None
+_lib.crt_encode_options_init.argtypes = [ctypes.POINTER(_Options), _size]
 _lib.crt_encode.argtypes = [ctypes.POINTER(_CMesh), ctypes.POINTER(_Options),
                             ctypes.POINTER(ctypes.POINTER(ctypes.c_uint8)), ctypes.POINTER(_size)]
 _lib.crt_free.argtypes = [ctypes.c_void_p]
 _lib.crt_free.restype = None
 for _f in (_lib.crt_decoder_create, _lib.crt_decoder_info, _lib.crt_decoder_attribute,
-           _lib.crt_decoder_decode, _lib.crt_encode):
+           _lib.crt_decoder_decode, _lib.crt_encode_options_init, _lib.crt_encode):
     _f.restype = ctypes.c_int
 
 
@@ -227,7 +237,7 @@ def _floats(values, name, vertices, widths):
 
 def _options(given) -> _Options:
     o = _Options()
-    _lib.crt_encode_options_init(ctypes.byref(o))
+    _check(_lib.crt_encode_options_init(ctypes.byref(o), ctypes.sizeof(o)))
     for key, value in given.items():
         if key == "normals":
             if value not in _NORMALS:
@@ -239,7 +249,7 @@ def _options(given) -> _Options:
             value = _ENTROPY[value]
         elif key == "color_steps":
             value = (ctypes.c_int * 4)(*[int(s) for s in value])
-        elif key not in dict(_Options._fields_):
+        elif key not in dict(_Options._fields_) or key == "struct_size":
             raise TypeError(f"encode() got an unknown option {key!r}")
         setattr(o, key, value)
     return o
