@@ -94,9 +94,12 @@ declare -A chosen
 for package in "${source_packages[@]}"; do
   for version in $(versions_of "$package"); do
     if ! verified "$package" "$version"; then
+      # A version the mirror lacks is asked for again a day later.
+      missing=$sources/.missing-${package}_${version#*:}
+      [ -n "$(find "$missing" -mtime -1 2>/dev/null)" ] && continue
       say "fetching $package $version"
       (cd "$sources" && apt-get "${apt_opts[@]}" -qq source --download-only "$package=$version" >/dev/null 2>&1) || true
-      verified "$package" "$version" || continue
+      verified "$package" "$version" || { touch "$missing"; continue; }
     fi
     chosen[$package]=$version
     break
