@@ -129,6 +129,10 @@ if [ -f "$prefix/.complete" ]; then
 fi
 
 # --- building --------------------------------------------------------------------
+# What is built from is checked again, whatever an earlier run found.
+for package in "${source_packages[@]}"; do
+  verified "$package" "${chosen[$package]}" || { say "$package ${chosen[$package]} does not match the index"; exit 1; }
+done
 work=$cache_root/work-$key
 mkdir -p "$prefix/include" "$prefix/lib/pkgconfig" "$prefix/bin" "$work"
 export CC=$triple-gcc-posix CXX=$triple-g++-posix AR=$triple-ar RANLIB=$triple-ranlib STRIP=$triple-strip
