@@ -6,29 +6,15 @@ import sys
 
 
 def fan(triangles: int) -> bytes:
-    out = bytearray()
-    put = lambda form, *values: out.extend(struct.pack("<" + form, *values))
-
-    def single_symbol_block(symbol, length):  # one table entry, no codes
-        put("BBBII", 1, symbol, 255, length, 0)
-
-    def empty_bit_stream():  # no words, padded to a multiple of 4
-        put("I", 0)
-        out.extend(b"\xee" * (-len(out) % 4))
-
-    put("IIBI", 0x787A6300, 0, 1, 0)  # magic, a skipped word, Tunstall entropy, no tags
-    # One attribute: "position", generic, step 1, 3 components, float output, shared bit counts.
-    put("iH", 1, 9)
-    out.extend(b"position\0")
-    put("ifBBB", 1, 1.0, 3, 6, 2)
-    put("II", triangles + 2, triangles)  # vertices, faces
-    put("IIB", 1, triangles, 0)  # one group of every face, no properties
-    put("I", 0)  # front capacity hint
-    single_symbol_block(0, triangles)  # ADD_VERTEX for every face
-    empty_bit_stream()  # no vertex met again
-    empty_bit_stream()  # the positions' residual bits: none
-    single_symbol_block(0, triangles + 2)  # every bit count zero
-    return bytes(out)
+    head = struct.pack("<IIBIiH9sifBBBIIIIBI", 0x787A6300, 0, 1, 0,  # magic, skipped word, Tunstall, no tags
+                       1, 9, b"position\0", 1, 1.0, 3, 6, 2,  # generic, step 1, 3 floats, shared bit counts
+                       triangles + 2, triangles, 1, triangles, 0, 0)  # counts, one group, front capacity
+    block = lambda length: struct.pack("<BBBII", 1, 0, 255, length, 0)  # symbol 0 only, no codes
+    out = head + block(triangles)  # ADD_VERTEX for every face
+    for _ in range(2):  # empty bit streams (vertices met again, position residuals), padded to 4 bytes
+        out += struct.pack("<I", 0)
+        out += b"\xee" * (-len(out) % 4)
+    return out + block(triangles + 2)  # every bit count zero
 
 
 if __name__ == "__main__":
