@@ -219,6 +219,7 @@ def build_sdist(sdist_directory, config_settings=None):
             members["csrc/crt/" + os.path.relpath(path, sources).replace(os.sep, "/")] = path
 
     sdist = f"{base}.tar.gz"
+    os.makedirs(sdist_directory, exist_ok=True)
     with tarfile.open(os.path.join(sdist_directory, sdist), "w:gz", format=tarfile.PAX_FORMAT) as tar:
         def add(name, data, mode=0o644):
             entry = tarfile.TarInfo(f"{base}/{name}")
