@@ -64,4 +64,5 @@ pid=
 [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
 [ "$(stat -c %s FreeCam.bin 2>/dev/null || echo 0)" -eq 292 ] || fail "no 292-byte FreeCam.bin in the program's folder"
 [ ! -e elsewhere/FreeCam.bin ] || fail "FreeCam.bin was written where the program was started from"
+grep '^AudioInit() : ' "$out"
 echo "show under Wine: dialog, WASAPI music at level $level, frames not black, Escape status 0, FreeCam.bin written"
