@@ -16,14 +16,13 @@ namespace {
 constexpr size_t kMaxSegments = 512;
 
 constexpr int64_t kTicksPerMillisecond = 10'000;
-// A followed position that stands longer than this while playing means the
-// output has stopped playing: longer than any seek's hold on a working output
-// (a few ms on the server's stream, about 30 ms through ALSA), well short of
-// the quarter second after which the clock would seek the music.
-constexpr int64_t kStallTicks = 150 * kTicksPerMillisecond;
-// How long a channel's heard position must keep pace with real time (within
-// kSteadyPace) before the channel follows the output again.
-constexpr int64_t kSteadyTicks = 150 * kTicksPerMillisecond;
+// An output whose heard stream frame stands this long has stopped playing:
+// a working one moves on with every buffer, a quarter of this apart at most;
+// and the clock, which seeks the music a quarter second off, never sees it.
+constexpr int64_t kStallTicks = 100 * kTicksPerMillisecond;
+// How long a look at the output's pace lasts, and the pace (heard stream
+// frames over real time) at which it plays steadily.
+constexpr int64_t kPaceTicks = 150 * kTicksPerMillisecond;
 constexpr double kSteadyPace[2] = {0.8, 1.25};
 // The channel follows at once when the output plays it within this of where
 // it has run on to (the position then holds at most this long); further off,
@@ -89,7 +88,44 @@ Heard Engine::heardNow(int64_t now)
         return heard;
     }
     heard.known = current->heardFrame(now, heard.frame);
+    const std::lock_guard<std::mutex> guard(lock);
+    notePace(heard, now);
     return heard;
+}
+
+void Engine::notePace(Heard heard, int64_t now)
+{
+    if (!heard.known || heard.generation != generation || output != Output::Device || !running) return;
+    // Timing that runs on between reports may pass what was handed over.
+    const int64_t frame = std::min(heard.frame, mixedEnd);
+    if (frame > streamHeard) {
+        streamHeard = frame;
+        streamMovedTicks = now;
+    }
+    if (paceFrame < 0 || frame < paceFrame) {
+        paceFrame = frame;
+        paceTicks = now;
+        return;
+    }
+    if (now - paceTicks < kPaceTicks) return;
+    const double pace = static_cast<double>(frame - paceFrame) / static_cast<double>(framesIn(now - paceTicks));
+    steady = pace >= kSteadyPace[0] && pace <= kSteadyPace[1];
+    paceFrame = frame;
+    paceTicks = now;
+}
+
+bool Engine::stalled(int64_t now) const
+{
+    return now - streamMovedTicks > kStallTicks;
+}
+
+void Engine::resetPace(int64_t now)
+{
+    mixedEnd = 0;
+    streamHeard = -1;
+    streamMovedTicks = now;
+    steady = false;
+    paceFrame = -1;
 }
 
 int64_t Engine::audibleFrame(Channel& c, int64_t now, Heard heard)
@@ -105,53 +141,32 @@ int64_t Engine::audibleFrame(Channel& c, int64_t now, Heard heard)
             c.segments.pop_front();
     }
     const int64_t heardFrame = fresh ? trackFrameHeard(c, heard.frame) : -1;
+    const bool stopped = stalled(now);
+    if (c.following && stopped) {
+        // The output does not play: on in real time from where it stood.
+        c.following = false;
+        c.floor = std::min(c.lastHeard, end);
+        c.floorTicks = c.movedTicks;
+    }
     if (!c.following) {
         const int64_t runOn = runOnFrame(c, now);
-        if (fresh && !c.replaceWanted) probe(c, now, heardFrame, runOn);
-        if (!c.following) return runOn;
+        if (!steady || stopped || heardFrame < 0 || c.replaceWanted) return runOn;
+        if (std::abs(runOn - heardFrame) > framesIn(kFollowWithinTicks)) {
+            c.replaceWanted = true;
+            changed.notify_all();
+            return runOn;
+        }
+        // Playing steadily about where the channel has run on to: follow it.
+        // The position never goes back: it holds until what is heard passes it.
+        c.following = true;
+        c.lastHeard = std::max(runOn, heardFrame);
+        c.movedTicks = now;
     }
     if (heardFrame > c.lastHeard) {
         c.lastHeard = heardFrame;
         c.movedTicks = now;
     }
-    if (now - c.movedTicks > kStallTicks && c.lastHeard < end) {
-        // The output does not play: on in real time from where it stopped.
-        c.following = false;
-        c.floor = c.lastHeard;
-        c.floorTicks = c.movedTicks;
-        c.probeFrame = -1;
-        return runOnFrame(c, now);
-    }
     return std::min(c.lastHeard, end);
-}
-
-void Engine::probe(Channel& c, int64_t now, int64_t heardFrame, int64_t runOn)
-{
-    if (heardFrame < 0) {
-        c.probeFrame = -1;
-        return;
-    }
-    if (c.probeFrame < 0 || heardFrame < c.probeFrame) {
-        c.probeFrame = heardFrame;
-        c.probeTicks = now;
-        return;
-    }
-    if (now - c.probeTicks < kSteadyTicks) return;
-    const double pace = static_cast<double>(heardFrame - c.probeFrame) / static_cast<double>(framesIn(now - c.probeTicks));
-    if (pace < kSteadyPace[0] || pace > kSteadyPace[1]) {
-        c.probeFrame = heardFrame;
-        c.probeTicks = now;
-        return;
-    }
-    if (std::abs(runOn - heardFrame) <= framesIn(kFollowWithinTicks)) {
-        // The position never goes back: it holds until what is heard passes it.
-        c.following = true;
-        c.lastHeard = std::max(runOn, heardFrame);
-        c.movedTicks = now;
-    } else {
-        c.replaceWanted = true;
-        changed.notify_all();
-    }
 }
 
 void Engine::retireEnded(int64_t now, Heard heard)
@@ -176,6 +191,7 @@ void Engine::mix(int16_t* out, int frames, int64_t streamFrame, uint32_t forGene
     std::memset(out, 0, static_cast<size_t>(frames) * kAudioBytesPerFrame);
     const std::lock_guard<std::mutex> guard(lock);
     if (output != Output::Device || forGeneration != generation) return;
+    mixedEnd = std::max(mixedEnd, streamFrame + frames);
     for (auto& c : channels) {
         if (!c->playing) continue;
         const DecodedAudio& audio = c->sample->audio;
@@ -224,6 +240,7 @@ void Engine::resume(std::shared_ptr<AudioOutput> fresh, uint32_t freshGeneration
     generation = freshGeneration;
     output = Output::Device;
     reconnecting = false;
+    resetPace(now);
 }
 
 bool Engine::replaceWanted() const
@@ -256,7 +273,6 @@ void moveTo(Channel& c, int64_t frame, int64_t now, bool play)
     c.floorTicks = now;
     c.lastHeard = frame;
     c.movedTicks = now;
-    c.probeFrame = -1;
     c.replaceWanted = false;
     ++c.place;
     c.paused = c.paused && !play;

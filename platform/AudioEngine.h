@@ -47,11 +47,11 @@ struct Segment {
 // Otherwise the position is `floor` plus the time since `floorTicks`: always
 // without a heard output (Dummy, Clock, Lost), and on a Device output while
 // the channel does not follow it: from its first play until the output is
-// heard playing it steadily (a sink waking up, a new output after a loss), and
-// from the moment its heard position stops moving for longer than a seek's
-// hold (a server that stopped answering) until it plays steadily again. The
-// channel then follows the output again, after being placed anew where it
-// has run on to if the output plays it elsewhere.
+// heard playing steadily (a sink waking up, a new output after a loss), and
+// whenever the output stops playing (a server that stopped answering), from
+// where the channel was when it stopped. Once the output plays steadily and
+// the channel's place is heard, the channel follows it again, after being
+// placed anew where it has run on to if the output plays it elsewhere.
 struct Channel {
     Sample* sample = nullptr;
     bool playing = false;
@@ -66,8 +66,6 @@ struct Channel {
     bool following = false;      // the position is what the output says is heard
     int64_t lastHeard = 0;       // the latest position read in this place
     int64_t movedTicks = 0;      // when it last moved on (or the place began)
-    int64_t probeFrame = -1;     // not following: the heard frame of this place
-    int64_t probeTicks = 0;      //   when the look at its pace began
     bool replaceWanted = false;  // to be sent where it has run on to (by the watcher)
 };
 
@@ -85,6 +83,15 @@ struct Engine {
     std::shared_ptr<AudioOutput> sound;  // the Device output
     uint32_t generation = 0;             // of `sound`; every output opened gets the next
     bool running = false;
+
+    // Whether the Device output plays: its heard stream frame, never past
+    // what was mixed for it, moving on at the pace of real time.
+    int64_t mixedEnd = 0;           // stream frames mixed for it
+    int64_t streamHeard = -1;       // the highest heard stream frame seen
+    int64_t streamMovedTicks = 0;   // when that last moved on
+    bool steady = false;            // the last look at its pace found real time
+    int64_t paceFrame = -1;         // where and when the current look began
+    int64_t paceTicks = 0;
     std::vector<std::unique_ptr<Sample>> samples;
     std::vector<std::unique_ptr<Channel>> channels;
 
@@ -103,7 +110,7 @@ struct Engine {
 
     // Asks the output which stream frame is heard, before the engine's lock
     // is taken (the output's thread takes its own lock and then ours). Notices
-    // a lost output on the way.
+    // a lost output on the way, and notes the output's pace.
     Heard heardNow(int64_t now);
 
     // The frame heard now; the lock is held.
@@ -137,10 +144,12 @@ struct Engine {
 
 private:
     void mix(int16_t* out, int frames, int64_t streamFrame, uint32_t forGeneration);
-    // A channel that does not follow the output, heard at `heardFrame` of
-    // its place (-1: none of it heard yet): follows once the output plays it
-    // steadily near where it has run on to, `runOn`.
-    void probe(Channel& c, int64_t now, int64_t heardFrame, int64_t runOn);
+    // Notes how the output's heard stream frame moves; the lock is held.
+    void notePace(Heard heard, int64_t now);
+    // Whether the output has stopped playing (or not begun).
+    bool stalled(int64_t now) const;
+    // A new output: nothing of it heard yet.
+    void resetPace(int64_t now);
 };
 
 // The one engine. Never destroyed: the output's thread may still call in

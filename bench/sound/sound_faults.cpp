@@ -13,11 +13,12 @@
 // again: a fresh null sink takes that long to follow a new stream. --seek-past-end asks every
 // frame for a place past the end of the track (the back end refuses). It
 // prints, per outage (kill or stop until the next start or cont, or the end):
-// the clock's rate against real time, the clock's seeks of the music, the
-// busiest thread other than the frame's and the frame's audio calls; then
-// when the music was heard again after the server came back and how far the
-// reported position was from what was heard. --check exits 1 when a figure is
-// out of its bound (below).
+// the clock's rate against real time (the slope through its steps), and until
+// the music is heard again, the clock's seeks of the music, the frame's
+// longest audio call and the busiest thread but the frame's; then when the
+// music was heard after the server last answered and how far the reported
+// position was from what was heard. --check exits 1 when a figure is out of
+// its bound (below).
 #include "app/TDemoApp.h"
 #include "app/TGLWindow.h"
 #include "bench/sound/ClickTrack.h"
@@ -46,12 +47,15 @@
 namespace {
 
 // The bounds of --check, generous for a shared machine.
-constexpr double kRateTolerance = 0.01;        // the clock over an outage, against real time
+// The clock over an outage, against real time: a slowed clock is 3 % off; a
+// clock that was already off when the server went (a starved server on a
+// loaded machine) may take the outage to come back, hence 2 % and not 1 %.
+constexpr double kRateTolerance = 0.02;
 constexpr int kSeeksPerOutage = 1;
 constexpr double kBusiestThreadShare = 0.25;   // of one core, over an outage
 constexpr double kLongestAudioCallMs = 20;     // one audio call of the frame
 constexpr double kHeardAgainWithin = 4.0;      // seconds after the server is back
-constexpr double kHeardOffsetMs = 30;          // |reported - heard| once settled again
+constexpr double kHeardOffsetMs = 30;          // median |reported - heard| once settled again
 // A null sink takes about two seconds to follow a new stream steadily (it
 // renders in long blocks while idle), which a sound card does not: offsets
 // count from this long after the first click heard again.
@@ -307,7 +311,28 @@ int main(int argc, char** argv)
     };
     if (initSeconds > kStartUpSeconds) fail("AudioInit took more than 3.5 s");
 
-    // The clock over each outage, and the seeks from its start to the next one.
+    // What the sink played from each moment the server answered: when the
+    // music was first heard, and each click heard later than the sink takes
+    // to settle, against the position reported at that moment.
+    struct Heard {
+        double first = -1;
+        std::vector<double> offsets;  // ms, reported - heard
+    };
+    const auto heardIn = [&](const Recording& r) {
+        Heard heard;
+        for (int64_t onset : onsets(r.recorder->samples())) {
+            const double ticks = r.recorder->heardTicks(onset);
+            if (ticks < 0) continue;
+            const double t = (ticks - static_cast<double>(begin)) / kTicksPerSecond;
+            if (t < r.from) continue;
+            if (heard.first < 0) heard.first = t;
+            double reported = 0;
+            if (t < heard.first + kSinkSettles || !reportedAt(readings, ticks, reported)) continue;
+            heard.offsets.push_back((reported - static_cast<double>(nearestClick(clicks, reported))) * 1000.0 / platform::kAudioRate);
+            if (std::getenv("SOUND_FAULTS_DEBUG")) std::printf("  click heard at %.3f s: offset %.1f ms\n", t, heard.offsets.back());
+        }
+        return heard;
+    };
     const auto stepAt = [&](double t) {
         const auto found = std::find_if(steps.begin(), steps.end(), [&](const Step& s) { return secondsSince(begin, s.ticks) >= t; });
         return found == steps.end() ? steps.back() : *found;
@@ -323,6 +348,21 @@ int main(int argc, char** argv)
         }
         return seeks;
     };
+    // The clock's rate against real time: the slope of a straight line through
+    // its steps, so that one frame longer than the one before does not count.
+    const auto clockRate = [&](double from, double to) {
+        double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+        for (const Step& s : steps) {
+            const double t = secondsSince(begin, s.ticks);
+            if (t < from || t > to) continue;
+            n += 1;
+            sx += t;
+            sy += s.ttime;
+            sxx += t * t;
+            sxy += t * s.ttime;
+        }
+        return n > 2 ? (n * sxy - sx * sy) / (n * sxx - sx * sx) : 0.0;
+    };
     const auto longestCall = [&](double from, double to) {
         double longest = 0;
         for (const Step& s : steps) {
@@ -331,22 +371,25 @@ int main(int argc, char** argv)
         }
         return longest;
     };
-    for (size_t i = 0; i < outages.size(); ++i) {
-        const Outage& o = outages[i];
+
+    // Each outage: the clock while the server is away; the seeks, threads and
+    // calls until the music is heard again.
+    for (const Outage& o : outages) {
         const Step a = stepAt(o.from);
         const Step b = stepAt(o.to);
-        const double wall = secondsSince(a.ticks, b.ticks);
-        const double rate = (b.ttime - a.ttime) / wall;
-        const double until = i + 1 < outages.size() ? outages[i + 1].from : options.seconds;
+        const double rate = clockRate(o.from, o.to);
+        const auto back = std::find_if(recordings.begin(), recordings.end(), [&](const Recording& r) { return r.from >= o.to; });
+        const Heard heard = back == recordings.end() ? Heard{} : heardIn(*back);
+        const double until = heard.first >= 0 ? heard.first : options.seconds;
         const int seeks = seeksBetween(o.from, until);
         const double busiest = busiestShare(o.cpuBefore, o.cpuAfter, o.to - o.from);
-        const double longest = longestCall(o.from, o.to);
-        std::printf("outage %.2f-%.2f s: the clock ran %.4fx real time (%.3f -> %.3f s in %.3f s; clock - music %+.1f ms "
-                    "before, %+.1f ms at the end); %d seeks of the music until %.2f s; busiest other thread %.1f %% of a "
-                    "core; longest audio call of a frame %.2f ms\n",
-                    o.from, o.to, rate, a.ttime, b.ttime, wall, 1000 * (a.ttime - a.music), 1000 * (b.ttime - b.music), seeks,
-                    until, 100 * busiest, longest);
-        if (std::fabs(rate - 1) > kRateTolerance) fail("the clock's rate over the outage is not within 1 % of real time");
+        const double longest = longestCall(o.from, until);
+        std::printf("outage %.2f-%.2f s: the clock ran %.4fx real time (%.3f -> %.3f s; clock - music %+.1f ms before, "
+                    "%+.1f ms at the end); until the music was heard again (%.2f s): %d seeks of the music, longest audio "
+                    "call of a frame %.2f ms; busiest other thread %.1f %% of a core\n",
+                    o.from, o.to, rate, a.ttime, b.ttime, 1000 * (a.ttime - a.music), 1000 * (b.ttime - b.music), until,
+                    seeks, longest, 100 * busiest);
+        if (std::fabs(rate - 1) > kRateTolerance) fail("the clock's rate over the outage is off real time");
         if (seeks > kSeeksPerOutage) fail("more than one seek of the music for one outage");
         if (busiest > kBusiestThreadShare) fail("a thread of the back end kept a core busy");
         if (longest > kLongestAudioCallMs) fail("an audio call of the frame took more than 20 ms");
@@ -374,36 +417,22 @@ int main(int argc, char** argv)
         if (ahead > 0.1 || seeks > 0) fail("refused seeks moved the music");
     }
 
-    // What the sink played after the server last came back (or from the
-    // start): each click heard against the position reported at that moment.
+    // The sound at the sink from when the server last answered.
     if (!recordings.empty() && options.seconds - recordings.back().from > kSinkSettles + 2) {
         const Recording& r = recordings.back();
-        std::vector<double> offsets;
-        double firstHeard = -1;
-        for (int64_t onset : onsets(r.recorder->samples())) {
-            const double ticks = r.recorder->heardTicks(onset);
-            if (ticks < 0) continue;
-            const double t = (ticks - static_cast<double>(begin)) / kTicksPerSecond;
-            if (t < r.from) continue;
-            if (firstHeard < 0) firstHeard = t;
-            double reported = 0;
-            if (t < firstHeard + kSinkSettles || !reportedAt(readings, ticks, reported)) continue;
-            offsets.push_back((reported - static_cast<double>(nearestClick(clicks, reported))) * 1000.0 / platform::kAudioRate);
-            if (std::getenv("SOUND_FAULTS_DEBUG")) std::printf("  click heard at %.3f s: offset %.1f ms\n", t, offsets.back());
-        }
-        if (firstHeard < 0) {
-            std::printf("not heard again: no click at the sink in the %.2f s after %.2f s\n", options.seconds - r.from, r.from);
+        const Heard heard = heardIn(r);
+        if (heard.first < 0) {
+            std::printf("not heard: no click at the sink in the %.2f s after %.2f s\n", options.seconds - r.from, r.from);
             fail("the music was not heard at the sink");
         } else {
             std::vector<double> sizes;
-            for (double o : offsets) sizes.push_back(std::fabs(o));
+            for (double o : heard.offsets) sizes.push_back(std::fabs(o));
             std::printf("heard from %.2f s (%.2f s after %.2f s); %zu clicks from %.1f s later, |reported - heard| median %.1f ms, "
                         "largest %.1f ms\n",
-                        firstHeard, firstHeard - r.from, r.from, offsets.size(), kSinkSettles,
+                        heard.first, heard.first - r.from, r.from, sizes.size(), kSinkSettles,
                         sizes.empty() ? -1.0 : quantile(sizes, 0.5), sizes.empty() ? -1.0 : quantile(sizes, 1));
-            if (firstHeard - r.from > kHeardAgainWithin) fail("the music was heard only 4 s after the server answered");
-            if (sizes.size() < 3 || quantile(sizes, 1) > kHeardOffsetMs)
-                fail("the position does not follow the sound");
+            if (heard.first - r.from > kHeardAgainWithin) fail("the music was heard only 4 s after the server answered");
+            if (sizes.size() < 2 || quantile(sizes, 0.5) > kHeardOffsetMs) fail("the position does not follow the sound");
         }
     }
     std::printf("output at the end: %s\n", platform::AudioOutputName());
