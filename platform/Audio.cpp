@@ -23,9 +23,6 @@ namespace {
 // Frames per buffer of SDL's dummy driver, which only paces the mixer.
 constexpr int kDummyBufferFrames = 1024;
 
-constexpr AudioHandle kSampleBase = 0x10000;
-constexpr AudioHandle kChannelBase = 0x20000;
-constexpr AudioHandle kHandleSpan = 0x10000;
 
 void dummyCallback(void* userdata, Uint8* stream, int length)
 {

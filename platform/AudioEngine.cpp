@@ -17,20 +17,22 @@ constexpr size_t kMaxSegments = 512;
 
 constexpr int64_t kTicksPerMillisecond = 10'000;
 // An output whose heard stream frame stands this long has stopped playing:
-// a working one moves on with every buffer, a quarter of this apart at most;
-// and the clock, which seeks the music a quarter second off, never sees it.
-constexpr int64_t kStallTicks = 100 * kTicksPerMillisecond;
+// a working one moves on with every buffer, far more often. Shorter gaps (a
+// server starved for a moment) are heard as they are, and the clock takes
+// them up; this one stays short of the quarter second after which the clock
+// would seek the music.
+constexpr int64_t kStallTicks = 150 * kTicksPerMillisecond;
 // How long a look at the output's pace lasts, and the pace (heard stream
-// frames over real time) at which it plays steadily.
+// frames over real time) at which it plays steadily. An output that keeps
+// moving for kMovingTicks plays, even at an uneven pace (a loaded machine).
 constexpr int64_t kPaceTicks = 150 * kTicksPerMillisecond;
 constexpr double kSteadyPace[2] = {0.8, 1.25};
+constexpr int64_t kMovingTicks = 1000 * kTicksPerMillisecond;
 // The channel follows at once when the output plays it within this of where
 // it has run on to (the position then holds at most this long); further off,
 // it is placed anew.
 constexpr int64_t kFollowWithinTicks = 60 * kTicksPerMillisecond;
 
-constexpr AudioHandle kChannelBase = 0x20000;
-constexpr AudioHandle kHandleSpan = 0x10000;
 
 int64_t framesIn(int64_t ticks)
 {
@@ -99,6 +101,7 @@ void Engine::notePace(Heard heard, int64_t now)
     // Timing that runs on between reports may pass what was handed over.
     const int64_t frame = std::min(heard.frame, mixedEnd);
     if (frame > streamHeard) {
+        if (stalled(now)) movingSinceTicks = now;
         streamHeard = frame;
         streamMovedTicks = now;
     }
@@ -119,11 +122,17 @@ bool Engine::stalled(int64_t now) const
     return now - streamMovedTicks > kStallTicks;
 }
 
+bool Engine::plays(int64_t now) const
+{
+    return !stalled(now) && (steady || now - movingSinceTicks >= kMovingTicks);
+}
+
 void Engine::resetPace(int64_t now)
 {
     mixedEnd = 0;
     streamHeard = -1;
     streamMovedTicks = now;
+    movingSinceTicks = now;
     steady = false;
     paceFrame = -1;
 }
@@ -150,7 +159,7 @@ int64_t Engine::audibleFrame(Channel& c, int64_t now, Heard heard)
     }
     if (!c.following) {
         const int64_t runOn = runOnFrame(c, now);
-        if (!steady || stopped || heardFrame < 0 || c.replaceWanted) return runOn;
+        if (!plays(now) || heardFrame < 0 || c.replaceWanted) return runOn;
         if (std::abs(runOn - heardFrame) > framesIn(kFollowWithinTicks)) {
             c.replaceWanted = true;
             changed.notify_all();

@@ -19,6 +19,12 @@
 
 namespace platform::audio {
 
+// Handles: samples and channels in spans of their own, so neither is taken
+// for the other.
+constexpr AudioHandle kSampleBase = 0x10000;
+constexpr AudioHandle kChannelBase = 0x20000;
+constexpr AudioHandle kHandleSpan = 0x10000;
+
 // How positions are made. Device: from what the output says is heard. Dummy,
 // Clock and Lost: nothing is heard, so real time is the truth (SDL's dummy
 // driver paces its buffers only roughly). Manual: only seeks move them.
@@ -89,6 +95,7 @@ struct Engine {
     int64_t mixedEnd = 0;           // stream frames mixed for it
     int64_t streamHeard = -1;       // the highest heard stream frame seen
     int64_t streamMovedTicks = 0;   // when that last moved on
+    int64_t movingSinceTicks = 0;   // when it last began to move after standing
     bool steady = false;            // the last look at its pace found real time
     int64_t paceFrame = -1;         // where and when the current look began
     int64_t paceTicks = 0;
@@ -146,8 +153,10 @@ private:
     void mix(int16_t* out, int frames, int64_t streamFrame, uint32_t forGeneration);
     // Notes how the output's heard stream frame moves; the lock is held.
     void notePace(Heard heard, int64_t now);
-    // Whether the output has stopped playing (or not begun).
+    // Whether the output has stopped playing (or not begun), and whether it
+    // plays: moving, steadily or for long enough.
     bool stalled(int64_t now) const;
+    bool plays(int64_t now) const;
     // A new output: nothing of it heard yet.
     void resetPace(int64_t now);
 };

@@ -46,21 +46,29 @@
 
 namespace {
 
-// The bounds of --check, generous for a shared machine.
-// The clock over an outage, against real time: a slowed clock is 3 % off; a
-// clock that was already off when the server went (a starved server on a
-// loaded machine) may take the outage to come back, hence 2 % and not 1 %.
-constexpr double kRateTolerance = 0.02;
+// The bounds of --check, generous for a shared machine whose load starves the
+// sound server now and then (each far from what the faults gave).
+//
+// Over an outage the music runs on in real time (a frozen position, seeked
+// to the clock, ran at the clock's 0.97), and the clock with it, within 2 %
+// when it was in step (within kInStepMs) as the server went: a clock ahead of
+// a starved server's music spends the outage coming back to it.
+constexpr double kRateTolerance = 0.01;
+constexpr double kClockRateTolerance = 0.02;
+constexpr double kInStepMs = 50;
 constexpr int kSeeksPerOutage = 1;
-constexpr double kBusiestThreadShare = 0.25;   // of one core, over an outage
-constexpr double kLongestAudioCallMs = 20;     // one audio call of the frame
-constexpr double kHeardAgainWithin = 4.0;      // seconds after the server is back
+constexpr double kBusiestThreadShare = 0.05;   // of one core (a spinning writer took 14 to 97 %)
+constexpr double kAudioCallP99Ms = 20;         // the frame's audio calls (they took 86 to 116 ms)
+constexpr double kHeardAgainWithin = 5.0;      // seconds after the server answers
 constexpr double kHeardOffsetMs = 30;          // median |reported - heard| once settled again
 // A null sink takes about two seconds to follow a new stream steadily (it
 // renders in long blocks while idle), which a sound card does not: offsets
 // count from this long after the first click heard again.
 constexpr double kSinkSettles = 2.0;
 constexpr double kStartUpSeconds = 3.5;        // AudioInit on any server
+// Refused seeks every frame: the music's jumps ahead of real time, as a share
+// of the time (a drop of the queue at each gave more than the time itself).
+constexpr double kJumpsShare = 0.25;
 
 constexpr double kFrameSeconds = 1.0 / 60;
 
@@ -348,28 +356,30 @@ int main(int argc, char** argv)
         }
         return seeks;
     };
-    // The clock's rate against real time: the slope of a straight line through
-    // its steps, so that one frame longer than the one before does not count.
-    const auto clockRate = [&](double from, double to) {
+    // The rate of the clock or of the music against real time: the slope of
+    // a straight line through the steps, so that one frame longer than the
+    // one before does not count.
+    const auto rateOf = [&](double Step::*value, double from, double to) {
         double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
         for (const Step& s : steps) {
             const double t = secondsSince(begin, s.ticks);
             if (t < from || t > to) continue;
             n += 1;
             sx += t;
-            sy += s.ttime;
+            sy += s.*value;
             sxx += t * t;
-            sxy += t * s.ttime;
+            sxy += t * s.*value;
         }
         return n > 2 ? (n * sxy - sx * sy) / (n * sxx - sx * sx) : 0.0;
     };
-    const auto longestCall = [&](double from, double to) {
-        double longest = 0;
+    const auto callsBetween = [&](double from, double to) {
+        std::vector<double> calls;
         for (const Step& s : steps) {
             const double t = secondsSince(begin, s.ticks);
-            if (t >= from && t < to) longest = std::max(longest, s.callMs);
+            if (t >= from && t < to) calls.push_back(s.callMs);
         }
-        return longest;
+        if (calls.empty()) calls.push_back(0);
+        return calls;
     };
 
     // Each outage: the clock while the server is away; the seeks, threads and
@@ -377,22 +387,26 @@ int main(int argc, char** argv)
     for (const Outage& o : outages) {
         const Step a = stepAt(o.from);
         const Step b = stepAt(o.to);
-        const double rate = clockRate(o.from, o.to);
+        const double clockRate = rateOf(&Step::ttime, o.from, o.to);
+        const double musicRate = rateOf(&Step::music, o.from, o.to);
+        const double inStep = 1000 * (a.ttime - a.music);
         const auto back = std::find_if(recordings.begin(), recordings.end(), [&](const Recording& r) { return r.from >= o.to; });
         const Heard heard = back == recordings.end() ? Heard{} : heardIn(*back);
         const double until = heard.first >= 0 ? heard.first : options.seconds;
         const int seeks = seeksBetween(o.from, until);
         const double busiest = busiestShare(o.cpuBefore, o.cpuAfter, o.to - o.from);
-        const double longest = longestCall(o.from, until);
+        const std::vector<double> calls = callsBetween(o.from, until);
         std::printf("outage %.2f-%.2f s: the clock ran %.4fx real time (%.3f -> %.3f s; clock - music %+.1f ms before, "
-                    "%+.1f ms at the end); until the music was heard again (%.2f s): %d seeks of the music, longest audio "
-                    "call of a frame %.2f ms; busiest other thread %.1f %% of a core\n",
-                    o.from, o.to, rate, a.ttime, b.ttime, 1000 * (a.ttime - a.music), 1000 * (b.ttime - b.music), until,
-                    seeks, longest, 100 * busiest);
-        if (std::fabs(rate - 1) > kRateTolerance) fail("the clock's rate over the outage is off real time");
+                    "%+.1f ms at the end), the music %.4fx; until the music was heard again (%.2f s): %d seeks of the "
+                    "music, the frame's audio calls p99 %.2f ms, largest %.2f ms; busiest other thread %.1f %% of a core\n",
+                    o.from, o.to, clockRate, a.ttime, b.ttime, inStep, 1000 * (b.ttime - b.music), musicRate, until, seeks,
+                    quantile(calls, 0.99), quantile(calls, 1), 100 * busiest);
+        if (std::fabs(musicRate - 1) > kRateTolerance) fail("the music did not run on in real time over the outage");
+        if (std::fabs(inStep) <= kInStepMs && std::fabs(clockRate - 1) > kClockRateTolerance)
+            fail("the clock's rate over the outage is off real time");
         if (seeks > kSeeksPerOutage) fail("more than one seek of the music for one outage");
         if (busiest > kBusiestThreadShare) fail("a thread of the back end kept a core busy");
-        if (longest > kLongestAudioCallMs) fail("an audio call of the frame took more than 20 ms");
+        if (quantile(calls, 0.99) > kAudioCallP99Ms) fail("the frame's audio calls took longer than 20 ms");
     }
 
     std::vector<double> calls;
@@ -414,7 +428,7 @@ int main(int argc, char** argv)
         std::printf("seeks past the end every frame: the music moved %.2f s in %.2f s, jumped ahead %.2f s in all; "
                     "%d seeks of the music\n",
                     b.music - a.music, secondsSince(a.ticks, b.ticks), ahead, seeks);
-        if (ahead > 0.1 || seeks > 0) fail("refused seeks moved the music");
+        if (ahead > kJumpsShare * secondsSince(a.ticks, b.ticks)) fail("refused seeks moved the music");
     }
 
     // The sound at the sink from when the server last answered.
@@ -431,7 +445,7 @@ int main(int argc, char** argv)
                         "largest %.1f ms\n",
                         heard.first, heard.first - r.from, r.from, sizes.size(), kSinkSettles,
                         sizes.empty() ? -1.0 : quantile(sizes, 0.5), sizes.empty() ? -1.0 : quantile(sizes, 1));
-            if (heard.first - r.from > kHeardAgainWithin) fail("the music was heard only 4 s after the server answered");
+            if (heard.first - r.from > kHeardAgainWithin) fail("the music was heard only 5 s after the server answered");
             if (sizes.size() < 2 || quantile(sizes, 0.5) > kHeardOffsetMs) fail("the position does not follow the sound");
         }
     }

@@ -2,13 +2,13 @@
 # Lost output, same show: a private sound server killed mid-show and started
 # again on the same socket, heard through the server's stream and through
 # ALSA's plugin to it, the server away for 5 s. The show's own clock step
-# meets it (sound_faults --check): over the outage the clock runs at real
-# time (within 2 %; a frozen position slowed it by 3 %), and until the music
-# is heard again the clock seeks it at most once, no thread of the back end
-# keeps a core busy and no audio call of a frame takes over 20 ms; the music
-# is heard at the sink within 4 s of the server's return, in step with the
-# position. The back end says once that the output was lost and once that it
-# plays again.
+# meets it (sound_faults --check): over the outage the music runs on in real
+# time and the clock with it (a frozen position slowed the clock by 3 %);
+# until the music is heard again the clock seeks it at most once, no thread
+# of the back end keeps a core busy and the frame's audio calls stay short;
+# the music is heard at the sink within 5 s of the server's return, in step
+# with the position. The back end says once that the output was lost and
+# once that it plays again.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 tool=${QUELLIN_BUILD_DIR:-build}/bench/sound/sound_faults

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # A seek the back end refuses (past the end of the track) changes nothing
 # audible: asked every frame for 6 s while the show's clock runs, through a
-# private sound server, the music neither jumps ahead nor makes the clock
-# seek it, and the clicks heard at the sink stay where the position says
-# (sound_faults --seek-past-end --check).
+# private sound server, the music does not jump ahead (a drop of the queued
+# sound at each moved it on by more than the time itself), and the clicks
+# heard at the sink stay where the position says (sound_faults
+# --seek-past-end --check).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 tool=${QUELLIN_BUILD_DIR:-build}/bench/sound/sound_faults
