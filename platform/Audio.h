@@ -16,9 +16,12 @@
 // position heard, their spectrum with them, and a thread of the back end
 // opens the output again (and, at start-up, one that was not there) without
 // ever holding up a caller; the music then goes on from where its channels
-// have run on to. One line on standard output says each change. A handle of
-// 0 is never valid: operations given it do nothing, positions read 0 and the
-// spectrum is silence.
+// have run on to. One line on standard output says each change. An output
+// that plays nothing for a while (a stopped server, a sink waking up; more
+// than the 150 ms in which a working one always moves on) is run past the
+// same way, without a line, and until a new output is heard playing. A
+// handle of 0 is never valid: operations given it do nothing, positions read
+// 0 and the spectrum is silence.
 #include <cstdint>
 #include <string>
 
