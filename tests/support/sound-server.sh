@@ -19,9 +19,8 @@ case ${1:-} in
     command -v pulseaudio >/dev/null || { echo "sound-server: pulseaudio is not installed"; exit 1; }
     running && { echo "sound-server: already running"; exit 1; }
     # Its state and configuration stay in the private folder too; it says it
-    # should not run as root, which is what these machines are. setsid: a
-    # server started by a test outlives the test's own process group.
-    XDG_CONFIG_HOME=$dir/config setsid pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
+    # should not run as root, which is what these machines are.
+    XDG_CONFIG_HOME=$dir/config pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
       -L "module-null-sink sink_name=$sink" -L "module-native-protocol-unix auth-anonymous=1" \
       >>"$dir/server.log" 2>&1 </dev/null &
     echo $! >"$pidfile"
