@@ -306,6 +306,10 @@ int main(int argc, char** argv)
         readings.push_back({callStart, position});
     }
     upsets.join();
+    if (steps.size() < 3) {
+        std::printf("too short a run to measure\n");
+        std::_Exit(options.check ? 1 : 0);
+    }
     if (std::getenv("SOUND_FAULTS_DEBUG"))
         for (const Step& s : steps)
             if (static_cast<int>(secondsSince(begin, s.ticks) * 60) % 6 == 0)
