@@ -7,6 +7,7 @@
 #   frame time per window vs passes    build/bench/frame/bench_frame
 #   A/V sync, frame times, start-up    the full show (tests/e2e/test_full_show.sh)
 #   heard position per output path     build/bench/sound/heard_offsets (private sound server)
+#   the sound system's faults          build/bench/sound/sound_faults (that server killed, stopped)
 #   the full show through that server  tests/e2e/test_full_show.sh beside it
 # BENCH_QUICK=1 takes fewer rounds. Everything is written to bench/.results/
 # (ignored) as well.
@@ -61,6 +62,21 @@ for path in "QUELLIN_AUDIO=server" "QUELLIN_AUDIO=server PULSE_LATENCY_MSEC=200"
   env $path tests/support/with-sound-server.sh build/bench/sound/heard_offsets \
     --seconds "$heard_seconds" --seek-at "$((heard_seconds / 2))" --seek-to 3.1
 done | tee "$results/heard.txt"
+
+section "the sound system's faults met by the show's clock (private sound server)"
+faults() { scripts/with-display.sh tests/support/with-sound-server.sh build/bench/sound/sound_faults "$@"; }
+{
+  for path in server alsa; do
+    echo "-- QUELLIN_AUDIO=$path, the server killed at 3.5 s and started again at 8.5 s"
+    QUELLIN_AUDIO=$path faults --seconds 15 --at 3.5 kill --at 8.5 start
+  done
+  echo "-- refused seeks (past the end) every frame"
+  QUELLIN_AUDIO=server faults --seconds 6 --seek-past-end
+  for path in "" alsa; do
+    echo "-- QUELLIN_AUDIO=$path, the server stopped (SIGSTOP) at start, continued at 4 s"
+    QUELLIN_AUDIO=$path faults --seconds 11 --at 0 stop --at 4 cont
+  done
+} | tee "$results/faults.txt"
 
 section "the full show through the sound server"
 tests/support/with-sound-server.sh bash tests/e2e/test_full_show.sh |
