@@ -3,7 +3,9 @@
 // work: it opens the stream, fills the buffer whenever the engine signals,
 // and after every fill notes the audio clock's position (the frame reaching
 // the speaker) with the performance-counter time it was taken at; the heard
-// frame runs on from that note in real time.
+// frame runs on from that note in real time. A call that fails (the device
+// unplugged or invalidated, the audio service stopped) ends the thread and
+// the output is lost: the back end runs the music on and opens a new one.
 #include "platform/Audio.h"
 #include "platform/Platform.h"
 #include "platform/windows/WindowsOutputs.h"
@@ -13,11 +15,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 namespace platform {
 
@@ -25,8 +27,6 @@ namespace {
 
 constexpr REFERENCE_TIME kBufferDuration = 500'000;  // 50 ms, in 100 ns units
 constexpr DWORD kWakeMs = 200;                       // a late signal never stalls the thread
-// Frames mixed ahead of real time once the device is gone.
-constexpr int64_t kLostLead = 2048;
 
 template <typename T>
 void release(T*& object)
@@ -56,8 +56,14 @@ public:
 
     ~WasapiOutput() override
     {
-        // Only an output that failed to open is destroyed; its thread has ended.
+        {
+            const std::lock_guard<std::mutex> guard(lock_);
+            stopping_ = true;
+            wake_.notify_all();
+        }
+        if (event_) SetEvent(event_);
         if (thread_.joinable()) thread_.join();
+        if (event_) CloseHandle(event_);
     }
 
     bool open(std::string& failure)
@@ -71,12 +77,12 @@ public:
             thread_.join();
             return false;
         }
-        // It plays until the process ends, as the music does.
-        thread_.detach();
         return true;
     }
 
     const char* kind() const override { return "WASAPI device"; }
+
+    const char* choice() const override { return "wasapi"; }
 
     std::string description() const override
     {
@@ -114,6 +120,10 @@ public:
         dropQueued_ = true;
     }
 
+    bool lost() const override { return lost_.load(std::memory_order_acquire); }
+
+    std::string lossReason() const override { return lost() ? lossReason_ : std::string(); }
+
 private:
     void run()
     {
@@ -130,7 +140,6 @@ private:
         release(clock_);
         release(render_);
         release(client_);
-        if (event_) CloseHandle(event_);
         if (SUCCEEDED(com)) CoUninitialize();
     }
 
@@ -212,10 +221,11 @@ private:
     void play()
     {
         std::unique_lock<std::mutex> guard(lock_);
-        wake_.wait(guard, [this] { return startWanted_; });
+        wake_.wait(guard, [this] { return startWanted_ || stopping_; });
+        if (stopping_) return;
         HRESULT result = fill();
         if (SUCCEEDED(result)) result = client_->Start();
-        while (SUCCEEDED(result)) {
+        while (SUCCEEDED(result) && !stopping_) {
             guard.unlock();
             WaitForSingleObject(event_, kWakeMs);
             guard.lock();
@@ -236,35 +246,9 @@ private:
             result = fill();
             if (SUCCEEDED(result)) result = note();
         }
-        std::printf("AudioOutput : WASAPI stopped: %s; the music keeps its time without sound\n",
-                    hresultText(result).c_str());
-        std::fflush(stdout);
-        keepTimeWithoutDevice(guard);
-    }
-
-    // The device is gone: the music's time runs on in real time from the
-    // frame heard last, mixed into nothing.
-    void keepTimeWithoutDevice(std::unique_lock<std::mutex>& guard)
-    {
-        int64_t now = TicksNow();
-        noted_ = std::min(noted_ + (running_ ? std::max<int64_t>(now - notedTicks_, 0) * kAudioRate / 10'000'000 : 0),
-                          written_);
-        notedTicks_ = now;
-        running_ = true;
-        std::vector<int16_t> scratch(2 * kLostLead);
-        for (;;) {
-            dropQueued_ = false;
-            now = TicksNow();
-            const int64_t due = noted_ + (now - notedTicks_) * kAudioRate / 10'000'000 + kLostLead;
-            while (written_ < due) {
-                const auto frames = static_cast<int>(std::min<int64_t>(due - written_, kLostLead));
-                mixer_(scratch.data(), frames, written_);
-                written_ += frames;
-            }
-            guard.unlock();
-            ::Sleep(10);
-            guard.lock();
-        }
+        if (stopping_) return;
+        lossReason_ = hresultText(result);
+        lost_.store(true, std::memory_order_release);
     }
 
     AudioMixer mixer_;
@@ -282,6 +266,9 @@ private:
     bool setUpDone_ = false;
     std::string setUpFailure_;
     bool startWanted_ = false;
+    bool stopping_ = false;  // the output is being destroyed
+    std::atomic<bool> lost_{false};
+    std::string lossReason_;  // written once, before lost_ is set
     bool running_ = false;
     bool dropQueued_ = false;
     int64_t written_ = 0;     // stream frames handed to the engine

@@ -1,6 +1,7 @@
 // The music through the older waveform audio API (waveOut), which every
 // Windows and every Windows emulation has. A thread keeps a ring of short
-// buffers queued; the heard frame is the device's own sample count.
+// buffers queued; the heard frame is the device's own sample count. A buffer
+// the device refuses (its driver gone) makes the output lost.
 #include "platform/Audio.h"
 #include "platform/windows/WindowsOutputs.h"
 
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <thread>
@@ -35,8 +37,18 @@ public:
 
     ~WaveOutput() override
     {
-        // Only an output that failed to open, or never started, is destroyed.
-        if (wave_) waveOutClose(wave_);
+        {
+            const std::lock_guard<std::mutex> guard(lock_);
+            stopping_ = true;
+        }
+        if (event_) SetEvent(event_);
+        if (thread_.joinable()) thread_.join();
+        if (wave_) {
+            // Every buffer handed back before its header is let go.
+            waveOutReset(wave_);
+            for (WAVEHDR& buffer : buffers_) waveOutUnprepareHeader(wave_, &buffer, sizeof(WAVEHDR));
+            waveOutClose(wave_);
+        }
         if (event_) CloseHandle(event_);
     }
 
@@ -71,6 +83,8 @@ public:
 
     const char* kind() const override { return "waveOut device"; }
 
+    const char* choice() const override { return "waveout"; }
+
     std::string description() const override
     {
         char text[160];
@@ -86,8 +100,7 @@ public:
             fillFree();
             waveOutRestart(wave_);
         }
-        // The thread runs until the process ends, as the music does.
-        std::thread([this] { run(); }).detach();
+        thread_ = std::thread([this] { run(); });
     }
 
     bool heardFrame(int64_t, int64_t& frame) override
@@ -112,12 +125,17 @@ public:
         fillFree();
     }
 
+    bool lost() const override { return lost_.load(std::memory_order_acquire); }
+
+    std::string lossReason() const override { return lost() ? lossReason_ : std::string(); }
+
 private:
     void run()
     {
         for (;;) {
             WaitForSingleObject(event_, 100);
             const std::lock_guard<std::mutex> guard(lock_);
+            if (stopping_ || lost()) return;
             fillFree();
         }
     }
@@ -130,8 +148,12 @@ private:
             if (!(buffer.dwFlags & WHDR_DONE)) break;  // played in order: the rest are queued
             mixer_(samples_[next_].data(), kBufferFrames, written_);
             buffer.dwFlags &= ~static_cast<DWORD>(WHDR_DONE);
-            if (waveOutWrite(wave_, &buffer, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+            if (const MMRESULT result = waveOutWrite(wave_, &buffer, sizeof(WAVEHDR)); result != MMSYSERR_NOERROR) {
                 buffer.dwFlags |= WHDR_DONE;
+                if (!lost()) {
+                    lossReason_ = waveText(result);
+                    lost_.store(true, std::memory_order_release);
+                }
                 break;
             }
             written_ += kBufferFrames;
@@ -145,7 +167,12 @@ private:
     std::array<WAVEHDR, kBuffers> buffers_{};
     std::array<std::vector<int16_t>, kBuffers> samples_;
 
+    std::thread thread_;
+    std::atomic<bool> lost_{false};
+    std::string lossReason_;  // written once, before lost_ is set
+
     std::mutex lock_;
+    bool stopping_ = false;  // the output is being destroyed
     size_t next_ = 0;        // the buffer to fill next
     int64_t written_ = 0;    // stream frames queued
     int64_t base_ = 0;       // the stream frame at which the device's count last started from 0
