@@ -131,7 +131,14 @@ function limitsOf(limits = {}) {
 
 export function decode(bytes, options = {}) {
     const module = loaded('decode');
-    return module.crtDecode(asBytes(bytes, 'decode'), limitsOf(options.limits));
+    const input = asBytes(bytes, 'decode');
+    const limits = limitsOf(options.limits);
+    // The stream is copied into the decoder's memory as well: one longer
+    // than the byte limit is refused before the copy.
+    if (limits[2] && input.length > limits[2]) {
+        throw new CrtError(`The crt stream is ${input.length} bytes; the limit is ${limits[2]}.`, Status.LIMIT);
+    }
+    return module.crtDecode(input, limits);
 }
 
 export function info(bytes) {

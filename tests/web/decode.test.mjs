@@ -141,6 +141,8 @@ test('a stream asking for more than the limits is refused at once in little memo
     const [milliseconds, grown] = [performance.now() - start, process.memoryUsage().rss - rss];
     assert.ok(milliseconds < 1000 && grown < 8 << 20, `${milliseconds} ms, ${grown} bytes more`);
 
+    assert.throws(() => decode(new Uint8Array(4096), { limits: { maxBytes: 4000 } }),
+        { status: Status.LIMIT, message: 'The crt stream is 4096 bytes; the limit is 4000.' });
     assert.throws(() => decode(fan, { limits: { maxFaces: -1 } }), RangeError);
     assert.throws(() => decode(fan, { limits: { maxBytes: '1 GB' } }), RangeError);
     assert.throws(() => decode(fan, { limits: 5 }), TypeError);

@@ -74,6 +74,11 @@ after(async () => {
 });
 
 test('npm pack makes a package that installs offline and runs the documented example in Node', () => {
+    const guide = readFileSync(join(examples, '../crt.md'), 'utf8');
+    for (const file of ['decode.mjs', 'worker.mjs']) {
+        assert.ok(guide.includes(`\n${readFileSync(join(examples, file), 'utf8')}\`\`\``),
+            `docs/crt.md does not quote ${file} as it stands`);
+    }
     assert.equal(tarball.name, '@quellin/crt');
     assert.deepEqual(tarball.files.map((f) => f.path).sort(), FILES);
 
