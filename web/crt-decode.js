@@ -97,7 +97,8 @@ function crtInfo(input) {
     return withDecoder(input, null, (decoder, scratch, facts) => facts);
 }
 
-function crtDecode(input, limits) {
+// decodes > 1 only to warm up: the decoder decodes again into the same arrays.
+function crtDecode(input, limits, decodes = 1) {
     return withDecoder(input, limits, (decoder, scratch, facts, blocks) => {
         const widths = new Map(facts.attributes.map((a) => [a.name, a.components]));
         // All sizes are known before anything is allocated: counts no heap
@@ -114,7 +115,7 @@ function crtDecode(input, limits) {
         const outputs = scratch + SCRATCH.outputs;
         const fields = ['position', 'indices', 'normal', 'color', 'uv'].flatMap((name) => [arrays[name] || 0, lengths[name] || 0]);
         HEAPU32.set([SCRATCH.outputsBytes, ...fields], outputs >> 2);
-        check(_crt_decoder_decode(decoder, outputs));
+        for (let i = 0; i < decodes; ++i) check(_crt_decoder_decode(decoder, outputs));
 
         // Copies: the heap is reused by the next call.
         const copy = (Type, name) => (name in arrays ? new Type(HEAPU8.buffer, arrays[name], lengths[name]).slice() : null);
@@ -146,23 +147,29 @@ function crtWarmUp(reserve) {
         HEAPU8.fill(0, block, block + bytes);
         _free(block);
     }
-    const stream = Uint8Array.from(atob(WARM_UP_STREAM), (c) => c.charCodeAt(0));
-    for (let i = 0; i < WARM_UP_DECODES; ++i) crtDecode(stream, null);
+    crtDecode(Uint8Array.from(atob(WARM_UP_STREAM), (c) => c.charCodeAt(0)), null, WARM_UP_DECODES);
 }
 
-const WARM_UP_DECODES = 200;
-// A 12 x 6 torus, 144 triangles, positions and normals coded like a scan's:
-// 14-bit positions, 10-bit normals each from the last, Tunstall coding.
+const WARM_UP_DECODES = 250;
+// A 24 x 12 torus, 576 triangles, with normals each coded from the last (8-bit
+// positions, 6-bit normals, Tunstall coding): a small stream that runs the
+// loops of a scan's decode.
 const WARM_UP_STREAM =
-    'AGN6eAEAAAABAAAAAAIAAAAHAG5vcm1hbAACAAAAAID/QwMGAAkAcG9zaXRpb24AAQAAAAA2MzkDBgFIAAAAkAAAAAEAAACQAAAAAOoAAAAGAFQF' +
-    'PgEwBhYEEwIS1AAAAD8AAAApfX15g3+Df4N5fRNDfRODH0ODE4TjfRN9H4l/f5ZBE3+W5OTkcnWqD3WqD3Vyqp4Pqp4Pqp4Pqp4Pqp4Pqp4FAAAA' +
-    '5+vxdnK4I/AGc0mh7nQrVQAAADgAKwAAAAAAAC4C4P9hl5bsXzttz9SkspQvMcV1y+47tcN6umYNIDWpN9EA2o5xuAYqrV039+zJUl1iCnAt8qml' +
-    'F7kjpZHddxK+tHt3ksdc1bv+X/uuUYEpvHs33Lt3J04ACCDRAsiLAP4D3FKWRf0f1LOnVGmX1L5dQqo4+fKppcpSKjW101KTAEna2nfa2qbHx5F4' +
-    '/U/NVfACIACoCIC8GoC8AD2H2eKtTarHFLXTprXTgsQDCZQKRgsjSAAAAA0AAACn0wtItWCgODEXMk+EMAAAAH1J+P8fsQpOHfVTAAZldQhIYhLm' +
-    'upxokoWVQR/0JT5iSSaSuJOYRBJkPYkkiUQSJRJJTCIkkhRNq1at0499zAokk/jASUwiiQ0WTZIcHJw5bTaJjlatWmMSAJAVH7G2T5NIMgAKNokk' +
-    'oTPn5STNPQ6ssCr4kkjCx0rYxgeEjhwc5CSzOsc2P5gPsSMHKAERPapV620jH7HCDiVK+mJnTk7JgnUeEkkkOeWzSmK3boXVt37WWFvf+tetf/3r' +
-    '1rf+9QcKYwtNCSMIFQYKDAcNA0gAAAAWAAAAAF4FkgcwVUIQxVz+xVAmf8XyHIkrogcLSQo/CCoJKgwRAAMNA0gAAAAXAAAA9Q6qeGBVE6nkBKIv' +
-    'BATrToFlF4epUU4CANsLI0gAAAAGAAAAIzgMDLvZ';
+    'AGN6eAEAAAABAAAAAAIAAAAHAG5vcm1hbAACAAAAAAD4QQMGAAkAcG9zaXRpb24AAQAAABrnMzwDBgEgAQAAQAIAAAEAAABAAgAAAIQDAAAGAGUB' +
+    'TgUlBg0EDAILzAIAAMMAAABZhI/1+4qKioqK+/v79enqkIr79enqivv16pD7++qQ+/vqkPv16or7SpD79eqK+0px++nq+/Xqc2D79er7+0pzkIr7' +
+    '6or9c5CK++qK/XOQkPvqisdx+/vq+/U7cYr76vv3c4/q++qKc1/q++r7c1/q++r7c3Nzc3Nzc3NzBXQ0BTQFNAU0BTQFNAU0BTQFNAU0BTEeQCAF' +
+    'NEAgBTRAIAU0QCAFNEAgBTRAIAU0QCAFNEAgBTRAIAU0QCAFNEAgBTRAIAULAAAAMCHCgxsyXKgixIcOEvwoMbJ06ApapWqZM2USIbVI0RnNmLVi' +
+    '0OA6dQAA+HgAUAAAAAAAAFV8AL8V769z8/R14jOr6U3dcutz1XV26cLC8uXMvr25IperOoQfD1OWzUzTnqempv37qaco/Oc/am66x8W6qmqu7Bxu' +
+    'Sz1uGVtLSwJmWFxcmOGGG/PDzG+H3+JQ7vJylnoG7+5kFGxDH386bhzUzDRPTDxN9vf1H19/uunUTR+lZ5+JxDcz878M9z9zCGpww+gpLPBBPXnh' +
+    'S1t74AovLy+VV5fXf3l15VjATRTv7kZ9/xYvLxhT5+/y7+cX0IduepqbvfRNPEyqTB8fTHoTfjy5qeZDvr2nt0XN2+v769uH/uWGznh1LXY99eys' +
+    'luHKTjP/m+n8Mzdzz82cSFkuwa16yv2ZbHz9McY002SdpeNGzTWrqa/v+nbv4pBrBAezb7j0Z1hLgQcWLLDAA13AAg/UU+dz5+9+/iejoOcAAMDv' +
+    'BASXBUMHGwALIAEAADgAAADhZ01wHL4cHCi5ui/f0vqGDY3fN3HVlpFuQ4a3bmGJ+9XlTOVvPhwbPdQcHd0RPcWxjVmGhso+rS4AAAAAAAAIhCWA' +
+    'BAFDmkAAhAgQjCDBJDRAEkUHAgDCLQCBRQMkFBAQGJUgEBVcIAS8BQEpICSwICAQMhoABEBIQAHwCTArsgYAVTBHAqTaouYJCkIIkCCUiQua234h' +
+    'YVrQQNzvrFhIAcAnXVKPRAgBJ4DTxAQJrLRichEBUCnBq/UNjAALAleFdhBAByozAO2AADYW/lmeAhLQMjEpAfADAllCaquQJQiUAlEpIECohIBA' +
+    'VAoIqAIoCQKIAkKoBgNgAkIBNwATBA8IACABAABRAAAAACccG3G/HHMDcVlZdSa3WSI8JiZ9V1nx9bNf8TD2ePGzTz1y8UG/b23kPEdx8UG/m5sU' +
+    '/kgmxjxHIpCLiZxc/pJsK/F0p+WdJhTNFKqW8cdBBgNsAkEBJwAWBBMGACABAABPAAAAEcV/a+Vs0fx9s/tA8xoGcvB9WfIPjWWPZoFxNZ0PhvV4' +
+    'JgUPjWVm2bUGTszTD4b1p3jAfVFZO7UG9U5GmPv9GtlU+7QwDJ4/6e99Epu0MAQAzgQlAxIFACABAAAkAAAAAgjl5gjH/Qr9EP4l/jT+6Qj+6Qj+' +
+    'ZP1J/0kNSf00xbpISDPh';
 
 Module['crtDecode'] = crtDecode;
 Module['crtInfo'] = crtInfo;

@@ -51,6 +51,8 @@ before(async () => {
         platform: 'browser',
         outdir: dist,
         outExtension: { '.js': '.mjs' },
+        // Also for engines and bundles without top-level await.
+        supported: { 'top-level-await': false },
         logLevel: 'silent',
     });
     copyFileSync(join(app, 'node_modules/@quellin/crt/crt.wasm'), join(dist, 'crt.wasm'));
