@@ -1,11 +1,9 @@
 // The npm package as its users get it: packed, installed offline into a
-// scratch project, run in Node (docs/examples/decode.mjs), type-checked by
-// tsc (package-page.ts), bundled for browsers by esbuild with
-// docs/examples/worker.mjs, then in headless chromium: the bundled page and
-// its module Worker, and a classic Worker importing the installed package
-// unbundled. CRT_PACKAGE is the package folder, CRT_STREAMS holds large.crt
-// (as large as the dragon scan) and fan.crt (91 bytes, a hundred million
-// triangles), QUELLIN_CHROMIUM the browser.
+// scratch project, run in Node (docs/examples/decode.mjs), type-checked
+// (package-page.ts), bundled by esbuild with docs/examples/worker.mjs and run
+// in headless chromium. CRT_PACKAGE is the package folder; CRT_STREAMS holds
+// large.crt (as large as the dragon scan) and fan.crt (91 bytes, a hundred
+// million triangles).
 import assert from 'node:assert/strict';
 import { execFileSync, spawn, spawnSync } from 'node:child_process';
 import { copyFileSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
@@ -28,45 +26,26 @@ let bundled;
 let server;
 let browser;
 
-const FILES = ['README.md', 'crt-node.mjs', 'crt.d.ts', 'crt.mjs', 'crt.wasm', 'package.json'];
-
 before(async () => {
-    const [packed] = JSON.parse(execFileSync('npm', ['pack', '--json', '--pack-destination', work, process.env.CRT_PACKAGE],
+    [tarball] = JSON.parse(execFileSync('npm', ['pack', '--json', '--pack-destination', work, process.env.CRT_PACKAGE],
         { encoding: 'utf8' }));
-    tarball = packed;
     mkdirSync(app);
     writeFileSync(join(app, 'package.json'), JSON.stringify({ name: 'scratch', private: true, type: 'module' }));
     execFileSync('npm', ['install', '--offline', '--no-audit', '--no-fund', '--ignore-scripts', '--loglevel=error',
-        join(work, packed.filename)], { cwd: app, stdio: 'inherit' });
+        join(work, tarball.filename)], { cwd: app, stdio: 'inherit' });
     for (const file of ['decode.mjs', 'worker.mjs']) copyFileSync(join(examples, file), join(app, file));
     copyFileSync(join(here, 'package-page.ts'), join(app, 'page.ts'));
-    for (const file of ['large.crt', 'fan.crt']) copyFileSync(join(streams, file), join(app, file));
 
     // As a site would: the bundles, crt.wasm beside them, the meshes.
-    bundled = await esbuild.build({
-        absWorkingDir: app,
-        entryPoints: ['page.ts', 'worker.mjs'],
-        bundle: true,
-        format: 'esm',
-        platform: 'browser',
-        outdir: dist,
-        outExtension: { '.js': '.mjs' },
-        // Also for engines and bundles without top-level await.
-        supported: { 'top-level-await': false },
-        logLevel: 'silent',
-    });
+    // Also for engines and bundles without top-level await.
+    bundled = await esbuild.build({ absWorkingDir: app, entryPoints: ['page.ts', 'worker.mjs'], bundle: true, format: 'esm',
+        platform: 'browser', outdir: dist, outExtension: { '.js': '.mjs' }, supported: { 'top-level-await': false },
+        logLevel: 'silent' });
     copyFileSync(join(app, 'node_modules/@quellin/crt/crt.wasm'), join(dist, 'crt.wasm'));
     for (const file of ['large.crt', 'fan.crt']) copyFileSync(join(streams, file), join(dist, file));
     writeFileSync(join(dist, 'index.html'),
         '<!doctype html><meta charset="utf-8"><title>crt</title><link rel="icon" href="data:,">' +
         '<script type="module" src="page.mjs"></script>');
-    // The package unbundled, imported by a classic Worker.
-    writeFileSync(join(app, 'classic-worker.js'), `
-        import('./node_modules/@quellin/crt/crt.mjs').then(async ({ load, decode }) => {
-            await load();
-            const bytes = await (await fetch('large.crt')).arrayBuffer();
-            postMessage(decode(bytes).faceCount);
-        }).catch((e) => postMessage(String(e)));`);
 });
 
 after(async () => {
@@ -82,9 +61,10 @@ test('npm pack makes a package that installs offline and runs the documented exa
             `docs/crt.md does not quote ${file} as it stands`);
     }
     assert.equal(tarball.name, '@quellin/crt');
-    assert.deepEqual(tarball.files.map((f) => f.path).sort(), FILES);
+    assert.deepEqual(tarball.files.map((f) => f.path).sort(),
+        ['README.md', 'crt-node.mjs', 'crt.d.ts', 'crt.mjs', 'crt.wasm', 'package.json']);
 
-    const run = (file) => spawnSync('node', ['decode.mjs', file], { cwd: app, encoding: 'utf8' });
+    const run = (file) => spawnSync('node', ['decode.mjs', join(streams, file)], { cwd: app, encoding: 'utf8' });
     const large = run('large.crt');
     assert.equal(large.status, 0, large.stdout + large.stderr);
     assert.match(large.stdout, /^435600 vertices, 871200 triangles\n/);
@@ -98,13 +78,9 @@ test('npm pack makes a package that installs offline and runs the documented exa
 });
 
 test('the declarations type-check a strict typed caller', () => {
-    writeFileSync(join(app, 'tsconfig.json'), JSON.stringify({
-        compilerOptions: {
-            strict: true, noEmit: true, target: 'es2022', module: 'esnext', moduleResolution: 'bundler',
-            lib: ['es2022', 'dom'], types: [],
-        },
-        files: ['page.ts'],
-    }));
+    const compilerOptions = { strict: true, noEmit: true, target: 'es2022', module: 'esnext', moduleResolution: 'bundler',
+        lib: ['es2022', 'dom'], types: [] };
+    writeFileSync(join(app, 'tsconfig.json'), JSON.stringify({ compilerOptions, files: ['page.ts'] }));
     const tsc = (project) => spawnSync(join(here, 'node_modules/.bin/tsc'), ['-p', join(app, project)], { encoding: 'utf8' });
     const typed = tsc('tsconfig.json');
     assert.equal(typed.status, 0, typed.stdout + typed.stderr);
@@ -136,7 +112,7 @@ function serve(folder) {
     });
 }
 
-test('in chromium, the bundled page and its module Worker decode a dragon-sized mesh and refuse the 91-byte stream at once; a classic Worker imports the package', async () => {
+test('in chromium, the bundled page and its module Worker decode a dragon-sized mesh and refuse the 91-byte stream at once', async () => {
     const url = await serve(app);
     browser = await puppeteer.launch({
         executablePath: process.env.QUELLIN_CHROMIUM || '/usr/bin/chromium',
@@ -153,22 +129,13 @@ test('in chromium, the bundled page and its module Worker decode a dragon-sized 
     const report = await page.evaluate(() => window.run());
 
     assert.deepEqual(report.limits, { maxVertices: 2 ** 24, maxFaces: 2 ** 24, maxBytes: 2 ** 30 });
-    assert.match(report.beforeLoad, /not loaded yet; await load\(\) first/);
-    const large = { vertexCount: report.largeInfo.vertexCount, faceCount: 871200, arrayBytes: report.largeInfo.outputBytes,
-        indicesInRange: true };
-    assert.deepEqual(report.large, large);
-    assert.deepEqual(report.worker.large, large);
-    for (const fan of [report.fan, report.worker.fan]) {
-        assert.equal(fan.status, 13, fan.message);  // Status.LIMIT
-        assert.equal(fan.message, 'The crt stream needs 100000002 vertices; the limit is 16777216.');
+    const { vertexCount, outputBytes } = report.largeInfo;
+    const large = { vertexCount, faceCount: 871200, arrayBytes: outputBytes, indicesInRange: true };
+    assert.deepEqual({ ...report.large, milliseconds: 0 }, { ...large, milliseconds: 0 });
+    assert.deepEqual(report.workerLarge, large);
+    for (const fan of [report.fan, report.workerFan]) {
+        assert.deepEqual([fan.status, fan.message ?? fan.error], [13, 'The crt stream needs 100000002 vertices; the limit is 16777216.']);
         assert.ok(fan.milliseconds < 1000, `refused in ${fan.milliseconds} ms`);
     }
-
-    const classic = await page.evaluate(() => new Promise((resolve) => {
-        const worker = new Worker('/classic-worker.js');
-        worker.onmessage = (e) => resolve(e.data);
-        worker.onerror = (e) => resolve(`error: ${e.message}`);
-    }));
-    assert.equal(classic, 871200);
     assert.deepEqual(problems, []);
 });
