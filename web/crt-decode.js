@@ -1,8 +1,9 @@
 // Decoding on one instance of the module: this part runs inside the
 // Emscripten glue, where the heap views and the exported C functions are in
 // scope. It puts crtDecode, crtInfo and crtWarmUp on the instance; crt-api.js
-// builds the package's exports on them. Module.CrtError is the error class
-// crt-api.js hands in, so that errors from every instance are one class.
+// builds the package's exports on them. Module.CrtError is the class
+// crt-api.js exports and hands in, so that callers can test for it before
+// anything is loaded.
 
 const CRT_OUT_OF_MEMORY = 10;
 // 32-bit WebAssembly memory, as far as the glue lets it grow.

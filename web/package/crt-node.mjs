@@ -13,7 +13,7 @@ let loading = null;
 
 export function load(options = {}) {
     if (!loading) {
-        const wasm = options.wasm ?? new URL('crt.wasm', import.meta.url);
+        const wasm = options?.wasm ?? new URL('crt.wasm', import.meta.url);
         const path = fileOf(wasm);
         loading = (async () => loadModule({ ...options, wasm: path ? await readFile(path) : wasm }))();
         loading.catch(() => {
