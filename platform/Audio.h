@@ -25,9 +25,10 @@ constexpr int kAudioBytesPerFrame = 4;  // 16-bit stereo
 constexpr int64_t kAudioBytesPerSecond = int64_t{kAudioRate} * kAudioBytesPerFrame;
 
 // Opens the output and prints one "AudioInit() : " line saying which. `device`
-// -1 is the default output: the sound server (libpulse), else ALSA's "default"
-// device, else the fallbacks above; QUELLIN_AUDIO=server, alsa or dummy picks
-// one (SDL_AUDIODRIVER=dummy also picks the dummy driver). 0 is the internal
+// -1 is the default output: the system's outputs in their order (on Linux the
+// sound server (libpulse), else ALSA's "default" device; on Windows WASAPI,
+// else waveOut), else the fallbacks above; QUELLIN_AUDIO names one (server,
+// alsa; wasapi, waveout) or dummy (SDL_AUDIODRIVER=dummy also picks the dummy driver). 0 is the internal
 // clock without sound. Only 44100 Hz is offered. False when already
 // initialised or for an unsupported device or rate.
 bool AudioInit(int device, int frequency);

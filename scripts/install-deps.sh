@@ -13,8 +13,10 @@ PACKAGES=(
   # libraries the player and the tools link against
   libsdl2-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri
   libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev
-  librang-dev librtmidi-dev libjack-jackd2-dev libasound2-dev libpulse-dev libmpg123-dev libfftw3-dev libmp3lame-dev
+  librang-dev libstb-dev librtmidi-dev libjack-jackd2-dev libasound2-dev libpulse-dev libmpg123-dev libfftw3-dev libmp3lame-dev
   libassimp-dev libdraco-dev
+  # the Hershey fonts the show-data generator letters its pictures with
+  hershey-fonts-data
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick mesa-utils libxtst-dev
@@ -29,6 +31,14 @@ PACKAGES=(
   # the viewer page is tested in, MIME types for python3 -m http.server
   emscripten nodejs chromium media-types
 )
+# The Windows build and its tests: the MinGW-w64 cross compilers, Wine to run
+# what they make, and what scripts/windows-deps.sh builds the Windows
+# libraries with (Debian's source packages unpacked by dpkg-source, zlib as
+# Debian ships it for MinGW, GoogleTest's sources, the header-only libraries).
+WINDOWS_PACKAGES=(
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 dpkg-dev ninja-build googletest libutfcpp-dev
+)
+PACKAGES+=("${WINDOWS_PACKAGES[@]}")
 # Debian's npm conflicts with a Node.js that brings its own npm (NodeSource's,
 # as on these machines): ask for it only when no npm is on the PATH.
 command -v npm >/dev/null || PACKAGES+=(npm)
