@@ -2,7 +2,8 @@
 # Runs every benchmark on the Release build in build/ and prints the figures
 # of the summary in bench/README.md:
 #   crt decode rate against Draco      build/crt_decode_bench (meshes from npm)
-#   the same in Node, WebAssembly      bench/web/race.mjs (build/web/crt.mjs against draco3d)
+#   the same in Node, WebAssembly      bench/web/race.mjs (the npm package build/web/crt against draco3d)
+#   first decode in a page            bench/web/first-decode.mjs (the dragon in headless chromium)
 #   load time against raw reads        build/dance_load_bench
 #   frame time per window vs passes    build/bench/frame/bench_frame
 #   A/V sync, frame times, start-up    the full show (tests/e2e/test_full_show.sh)
@@ -37,12 +38,15 @@ else
 fi
 
 section "crt decode in Node against Draco's WebAssembly decoder"
-if [ -f build/web/crt.mjs ] && [ -f bench/crt/.data/dragon.ply ] && scripts/install-deps.sh --bench; then
+if [ -f build/web/crt/crt.mjs ] && [ -f bench/crt/.data/dragon.ply ] && scripts/install-deps.sh --bench; then
   build/crt_decode_bench --write-streams build/web-race > /dev/null
-  node bench/web/race.mjs build/web-race build/web/crt.mjs --runs "$([ -n "$quick" ] && echo 9 || echo 40)" \
+  node bench/web/race.mjs build/web-race build/web/crt/crt-node.mjs --runs "$([ -n "$quick" ] && echo 9 || echo 40)" \
     | tee "$results/web.txt"
+  section "crt first decode in a page against the later ones"
+  node bench/web/first-decode.mjs build/web-race/dragon-normals-crt-tunstall-normals-diff.crt build/web/crt \
+    --rounds "$([ -n "$quick" ] && echo 3 || echo 10)" | tee "$results/web-first-decode.txt"
 else
-  echo "skipped: needs build/web/crt.mjs (Emscripten), the meshes and npm" | tee "$results/web.txt"
+  echo "skipped: needs build/web/crt/crt.mjs (Emscripten), the meshes and npm" | tee "$results/web.txt"
 fi
 
 section "load time against raw reads (cat)"
