@@ -1,15 +1,15 @@
 #include "app/TDemoApp.h"
 
 #include "parts/Part.h"
+#include "render/ImageFile.h"
 
 #include <GL/glew.h>
-#include <opencv2/core.hpp>
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -29,27 +29,26 @@ std::string freeShotPath(float showTime)
 void TDemoApp::SaveScreenshot()
 {
     const int w = window.width, h = window.height;
-    cv::Mat rgb(h, w, CV_8UC3);
+    std::vector<unsigned char> rows(static_cast<size_t>(w) * static_cast<size_t>(h) * 3);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, rgb.data);
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
 
-    // GL rows run bottom up, the file's top down; the file wants blue first.
-    cv::Mat image;
-    cv::flip(rgb, image, 0);
-    cv::cvtColor(image, image, cv::COLOR_RGB2BGR);
+    // GL rows run bottom up, the file's top down.
+    RgbImage image;
+    image.width = w;
+    image.height = h;
+    image.pixels.resize(rows.size());
+    const size_t stride = static_cast<size_t>(w) * 3;
+    for (int y = 0; y < h; ++y)
+        std::memcpy(image.pixels.data() + static_cast<size_t>(y) * stride,
+                    rows.data() + static_cast<size_t>(h - 1 - y) * stride, stride);
 
     std::error_code error;
     std::filesystem::create_directories("shots", error);
     const std::string path = freeShotPath(parts.empty() ? 0.0f : parts.front()->ttime);
-    bool written = false;
-    try {
-        written = cv::imwrite(path, image);
-    } catch (const cv::Exception&) {
-        written = false;
-    }
-    if (written)
+    if (WritePng(path, image))
         std::printf("Screenshot: %s\n", path.c_str());
     else
         std::printf("Screenshot: cannot write %s\n", path.c_str());

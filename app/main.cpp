@@ -29,6 +29,7 @@ int main(int, char**)
     g_app.height = 1080;
     g_app.fullscreen = false;
     platform::HideConsole();
+    platform::EnterProgramFolderIfNeeded();
 
     // The start-up dialog, centred on the desktop, until Run is clicked.
     const platform::Rect desktop = platform::DesktopRect();

@@ -2,11 +2,13 @@
 # Runs every benchmark on the Release build in build/ and prints the figures
 # of the summary in bench/README.md:
 #   crt decode rate against Draco      build/crt_decode_bench (meshes from npm)
-#   the same in Node, WebAssembly      bench/web/race.mjs (build/web/crt.mjs against draco3d)
+#   the same in Node, WebAssembly      bench/web/race.mjs (the npm package build/web/crt against draco3d)
+#   first decode in a page            bench/web/first-decode.mjs (the dragon in headless chromium)
 #   load time against raw reads        build/dance_load_bench
 #   frame time per window vs passes    build/bench/frame/bench_frame
 #   A/V sync, frame times, start-up    the full show (tests/e2e/test_full_show.sh)
 #   heard position per output path     build/bench/sound/heard_offsets (private sound server)
+#   the sound system's faults          build/bench/sound/sound_faults (that server killed, stopped)
 #   the full show through that server  tests/e2e/test_full_show.sh beside it
 # BENCH_QUICK=1 takes fewer rounds. Everything is written to bench/.results/
 # (ignored) as well.
@@ -36,12 +38,15 @@ else
 fi
 
 section "crt decode in Node against Draco's WebAssembly decoder"
-if [ -f build/web/crt.mjs ] && [ -f bench/crt/.data/dragon.ply ] && scripts/install-deps.sh --bench; then
+if [ -f build/web/crt/crt.mjs ] && [ -f bench/crt/.data/dragon.ply ] && scripts/install-deps.sh --bench; then
   build/crt_decode_bench --write-streams build/web-race > /dev/null
-  node bench/web/race.mjs build/web-race build/web/crt.mjs --runs "$([ -n "$quick" ] && echo 9 || echo 40)" \
+  node bench/web/race.mjs build/web-race build/web/crt/crt-node.mjs --runs "$([ -n "$quick" ] && echo 9 || echo 40)" \
     | tee "$results/web.txt"
+  section "crt first decode in a page against the later ones"
+  node bench/web/first-decode.mjs build/web-race/dragon-normals-crt-tunstall-normals-diff.crt build/web/crt \
+    --rounds "$([ -n "$quick" ] && echo 3 || echo 10)" | tee "$results/web-first-decode.txt"
 else
-  echo "skipped: needs build/web/crt.mjs (Emscripten), the meshes and npm" | tee "$results/web.txt"
+  echo "skipped: needs build/web/crt/crt.mjs (Emscripten), the meshes and npm" | tee "$results/web.txt"
 fi
 
 section "load time against raw reads (cat)"
@@ -61,6 +66,21 @@ for path in "QUELLIN_AUDIO=server" "QUELLIN_AUDIO=server PULSE_LATENCY_MSEC=200"
   env $path tests/support/with-sound-server.sh build/bench/sound/heard_offsets \
     --seconds "$heard_seconds" --seek-at "$((heard_seconds / 2))" --seek-to 3.1
 done | tee "$results/heard.txt"
+
+section "the sound system's faults met by the show's clock (private sound server)"
+faults() { scripts/with-display.sh tests/support/with-sound-server.sh build/bench/sound/sound_faults "$@"; }
+{
+  for path in server alsa; do
+    echo "-- QUELLIN_AUDIO=$path, the server killed at 3.5 s and started again at 8.5 s"
+    QUELLIN_AUDIO=$path faults --seconds 15 --at 3.5 kill --at 8.5 start
+  done
+  echo "-- refused seeks (past the end) every frame"
+  QUELLIN_AUDIO=server faults --seconds 6 --seek-past-end
+  for path in "" alsa; do
+    echo "-- QUELLIN_AUDIO=$path, the server stopped (SIGSTOP) at start, continued at 4 s"
+    QUELLIN_AUDIO=$path faults --seconds 11 --at 0 stop --at 4 cont
+  done
+} | tee "$results/faults.txt"
 
 section "the full show through the sound server"
 tests/support/with-sound-server.sh bash tests/e2e/test_full_show.sh |

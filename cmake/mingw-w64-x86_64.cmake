@@ -1,6 +1,8 @@
 # Cross-building for 64-bit Windows with Debian's MinGW-w64 compilers, the
-# POSIX-threads flavour (std::thread and OpenMP need it).
-#   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+# POSIX-threads flavour (std::thread and OpenMP need it). scripts/build-windows.sh
+# uses it; by hand:
+#   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+#         -DQUELLIN_WINDOWS_PREFIX="$(scripts/windows-deps.sh)"
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(QUELLIN_MINGW_TRIPLE x86_64-w64-mingw32)
@@ -18,6 +20,16 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+if(QUELLIN_WINDOWS_PREFIX)
+  set(ENV{PKG_CONFIG_LIBDIR} "${QUELLIN_WINDOWS_PREFIX}/lib/pkgconfig:/usr/${QUELLIN_MINGW_TRIPLE}/lib/pkgconfig")
+  set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
+endif()
 
-# Programs run under Wine when the build or the tests need to run one.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# The GCC runtime, the C++ library, the threads and OpenMP go into each
+# program and DLL, so none of MinGW's own DLLs has to ship beside them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+
+# Programs run under Wine, in a prefix of their own, when the build or the
+# tests need to run one.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/with-wine.sh)

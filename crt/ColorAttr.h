@@ -18,6 +18,12 @@ public:
     void readPayload(uint32_t NV, ByteCursor& in) override;
     // FMT_U8 or FMT_F32 (0 to 1), output_channels per vertex.
     void writeOutput(uint32_t NV) override;
+    // A bit-count array per channel, and the stored bytes copied aside
+    // while they become floats.
+    uint64_t workingBytes(uint64_t NV, bool tunstall) const override
+    {
+        return uint64_t(N) * (codedArrayBytes(NV, tunstall) + NV);
+    }
 };
 
 }  // namespace crt

@@ -36,16 +36,32 @@ void Connectivity::readGroupTable(ByteCursor& in, uint32_t NF)
         if (group.end < previousEnd || group.end > NF)
             throw kCorrupt;
         previousEnd = group.end;
-        group.properties.clear();
         const uint8_t properties = in.u8();
-        for (uint8_t i = 0; i < properties; ++i) {
-            std::string key = in.str();
-            group.properties[key] = in.str();
-        }
+        for (uint16_t i = 0; i < 2 * properties; ++i)  // a key and a value each
+            in.skip(in.u16());
     }
     // Groups that stop short of NF would leave indices unwritten.
     if (previousEnd != NF)
         throw kCorrupt;
+}
+
+uint64_t Connectivity::workingBytes(uint64_t NV, uint64_t NF, uint64_t G)
+{
+    const uint64_t front = frontEntriesFor(NF);
+    const uint64_t marks = 2 * sizeof(uint64_t) * (3 * NF / 64 + 2);
+    return front * (sizeof(FrontEdge) + sizeof(uint32_t)) + marks +
+           sizeof(Predictor) * (std::min(NV, 3 * NF) + 1) + sizeof(FaceGroup) * G;
+}
+
+void Connectivity::releaseWorkingMemory()
+{
+    predictors.release();
+    front_.release();
+    postponed_.release();
+    std::vector<uint64_t>().swap(marks_);
+    std::vector<FaceGroup>().swap(groups);
+    std::vector<uint8_t>().swap(symbolStorage);
+    symbols = {};
 }
 
 void Connectivity::setSymbols(ByteView array)
@@ -95,6 +111,9 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
     // room for one step that the loop makes sure of.
     const size_t expected = size_t(std::min<uint64_t>(front_capacity, 3 * triangles));
     front_.reserve(expected + 3);
+    // Growth stops where the group cannot go, so that a false hint costs no
+    // more than the largest front the group could have.
+    const size_t mostFront = size_t(frontEntriesFor(triangles));
     postponed_.clear();
     // Two marks per front position, kept as pairs of words for 64 positions
     // each: retired (the edge has left the front) and queued. The queue holds
@@ -134,7 +153,7 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
         if (o >= oEnd)
             return false;
         front_.setSize(F);
-        front_.reserveMore(3);
+        front_.reserveMore(3, mostFront);
         front = front_.data();
         // A triangle is still missing, and every triangle takes a symbol.
         if (sp >= symbolEnd)
@@ -311,7 +330,7 @@ void Connectivity::traverse(Index* out, uint64_t start, uint64_t end, uint64_t& 
                 writeTriangle(eTo, eFrom, prevFrom);
                 break;
             } else if (s == POSTPONE) {
-                postponed_.reserveMore(1);
+                postponed_.reserveMore(1, mostFront);
                 postponed_.append(p);
                 break;
             } else {  // SKIP_EDGE

@@ -2,8 +2,6 @@
 // Topology of a crt mesh: the group table, the traversal symbols and the
 // explicit vertex indices, replayed into triangles and vertex predictors.
 #include <cstdint>
-#include <map>
-#include <string>
 #include <vector>
 
 #include "crt/BitReader.h"
@@ -31,9 +29,10 @@ struct PredictorTable {
     Predictor operator[](uint32_t i) const { return i < storedCount ? stored[i] : Predictor{0, 0, 0}; }
 };
 
+// A group's properties are read past: nothing in the decoder uses them, and
+// kept they would cost memory in proportion to the stream's length.
 struct FaceGroup {
     uint32_t end = 0;  // face count at which the group ends, cumulative
-    std::map<std::string, std::string> properties;
 };
 
 // One edge of the front: the border of the region decoded so far.
@@ -71,6 +70,15 @@ public:
     {
         return {predictors.data(), uint32_t(predictors.size()), NV, !forward_reference};
     }
+
+    // The most front entries a group of `triangles` takes: a step appends at
+    // most three and writes a triangle, and the loop keeps room for one step.
+    static uint64_t frontEntriesFor(uint64_t triangles) { return 3 * triangles + 6; }
+    // The most the traversal allocates for a mesh of NV vertices and NF faces
+    // in G groups: front, postponed stack, marks, predictors, group ends.
+    static uint64_t workingBytes(uint64_t NV, uint64_t NF, uint64_t G);
+    // Gives back everything a decode allocated; the face outputs stay.
+    void releaseWorkingMemory();
 
 private:
     template <class Index>

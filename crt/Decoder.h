@@ -3,11 +3,11 @@
 // load the player. Failures are thrown as `const char*` messages.
 #include <cstdint>
 
-#if defined(__GNUC__)
-#define CRT_EXPORT __attribute__((visibility("default")))
-#else
-#define CRT_EXPORT
-#endif
+#include "crt/include/crt.h"
+
+// Exported as crt.h's functions are: from the shared library and, through
+// the build's export list, from an executable that takes the codec's objects.
+#define CRT_EXPORT CRT_API
 
 extern "C" {
 

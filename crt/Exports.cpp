@@ -24,7 +24,7 @@ extern "C" CRT_EXPORT int DecodeMesh(void* handle, float* positions, uint32_t* i
     if (!indices)
         throw crt::kNoIndexOutput;
     decoder->bindMeshOutputs(positions, indices, normals, colors, uvs);
-    decoder->runMeshDecode();
+    decoder->decodeMesh();
     return int(decoder->NF);
 }
 

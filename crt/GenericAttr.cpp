@@ -232,6 +232,13 @@ void GenericAttr<T>::unpredict(uint32_t NV, const PredictorTable& predictors)
 }
 
 template <class T>
+void GenericAttr<T>::releaseWorkingMemory()
+{
+    residuals_ = ResidualSection{};
+    pending_ = false;
+}
+
+template <class T>
 void GenericAttr<T>::writeOutput(uint32_t NV)
 {
     if (!buffer)

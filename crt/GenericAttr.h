@@ -19,6 +19,13 @@ public:
     void unpredict(uint32_t NV, const PredictorTable& predictors) override;
     // Element k of the output = value k x q, in the attribute's format.
     void writeOutput(uint32_t NV) override;
+    // The bit-count arrays of the residual section.
+    uint64_t workingBytes(uint64_t NV, bool tunstall) const override
+    {
+        const uint64_t arrays = (strategy & SHARED_BITS) ? 1 : uint64_t(N > 0 ? N : 0);
+        return arrays * codedArrayBytes(NV, tunstall);
+    }
+    void releaseWorkingMemory() override;
 
 protected:
     T* values() const { return static_cast<T*>(buffer); }

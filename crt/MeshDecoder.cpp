@@ -46,6 +46,57 @@ MeshDecoder::MeshDecoder(const uint8_t* data, size_t size) : cursor(data, size)
     NV = cursor.u32();
     NF = cursor.u32();
     bodyStart_ = cursor.offset();
+    // The group table's size, for needs(); the decode checks it again. A
+    // block of unknown length (size 0) is not read ahead of the decode.
+    if (size != 0 && cursor.remaining() >= 4) {
+        ByteCursor peek = cursor;
+        groupCount_ = std::min<uint64_t>(peek.u32(), peek.remaining() / 5);
+    }
+}
+
+DecodeNeeds MeshDecoder::needs() const
+{
+    // The names the interfaces decode into arrays: any other attribute is
+    // read past without memory.
+    static const char* const kOutputs[] = {"position", "normal", "color", "uv"};
+    const bool tunstall = cursor.entropy == ENTROPY_TUNSTALL;
+    DecodeNeeds n;
+    n.outputBytes = 3 * sizeof(uint32_t) * uint64_t(NF);
+    // The topology symbols expanded from a Tunstall block (a raw array is
+    // read in place), the traversal, and the dictionaries built on the way.
+    n.workingBytes = (tunstall ? kMaxSymbolsPerFace * uint64_t(NF) + 16 : 0) +
+                     Connectivity::workingBytes(NV, NF, groupCount_) + (64 << 10);
+    for (const char* name : kOutputs) {
+        const auto found = attributes.find(name);
+        if (found == attributes.end())
+            continue;
+        n.outputBytes += sizeof(float) * outputFloats(name);
+        n.workingBytes += found->second->workingBytes(NV, tunstall);
+    }
+    // Positions decoded into the decoder's own space for normals estimated
+    // from them, when the caller asks for no positions.
+    if (attributes.count("normal") && attributes.count("position"))
+        n.workingBytes += 3 * sizeof(int32_t) * uint64_t(NV);
+    return n;
+}
+
+void MeshDecoder::decodeMesh()
+{
+    // Whether the decode ends or fails, its memory goes back at once rather
+    // than when the decoder is destroyed.
+    struct Release {
+        MeshDecoder& decoder;
+        ~Release() { decoder.releaseWorkingMemory(); }
+    } release{*this};
+    runMeshDecode();
+}
+
+void MeshDecoder::releaseWorkingMemory()
+{
+    connectivity.releaseWorkingMemory();
+    for (auto& [name, attribute] : attributes)
+        attribute->releaseWorkingMemory();
+    std::vector<int32_t>().swap(positionScratch_);
 }
 
 void MeshDecoder::readAttribute(ByteCursor& in)

@@ -13,6 +13,15 @@
 
 namespace crt {
 
+// What decoding a mesh takes, known from its header: the arrays the decode
+// writes when every output is asked for (indices and the position, normal,
+// color and uv floats), and the most the decoder allocates for itself during
+// the decode, all of which it gives back when the decode ends.
+struct DecodeNeeds {
+    uint64_t outputBytes = 0;
+    uint64_t workingBytes = 0;
+};
+
 class MeshDecoder {
 public:
     // Reads the header. size 0 means the block's length is unknown. The block
@@ -43,10 +52,18 @@ public:
     void bindMeshOutputs(float* positions, uint32_t* indices, float* normals, float* colors, float* uvs);
     // Floats decoding writes for the named attribute when it is bound (0: none).
     uint64_t outputFloats(const std::string& name) const;
+    // What a decode of the whole mesh takes; an upper bound that holds for
+    // any stream with this header, valid or not.
+    DecodeNeeds needs() const;
 
     // Decodes the body of a mesh into the bound buffers and the face output.
-    // Every call decodes from the start of the body again.
+    // Every call decodes from the start of the body again. The working state
+    // (predictors, front, expanded arrays) stays until released.
     void runMeshDecode();
+    // runMeshDecode, then the working state given back, also on failure: what
+    // the interfaces call.
+    void decodeMesh();
+    void releaseWorkingMemory();
     // The body of a stream without faces: each vertex is predicted from the
     // previous one.
     void runPointDecode();
@@ -57,6 +74,7 @@ private:
     void lendPositionsIfNeeded(const VertexAttribute& attribute);
 
     size_t bodyStart_ = 0;
+    uint64_t groupCount_ = 0;  // as the body's first word says, at most what the block can hold
     std::vector<int32_t> positionScratch_;
 };
 

@@ -33,6 +33,17 @@ public:
                         const Connectivity& connectivity) override;
     // DIFF only: decode the grid points.
     void writeOutput(uint32_t NV) override;
+    // Grid points and their bit counts; for the position-based modes the
+    // estimates and the rim marks too.
+    uint64_t workingBytes(uint64_t NV, bool tunstall) const override
+    {
+        return NV * (2 * sizeof(int32_t) + 3 * sizeof(float) + sizeof(int32_t)) + codedArrayBytes(NV, tunstall);
+    }
+    void releaseWorkingMemory() override
+    {
+        std::vector<int32_t>().swap(grid);
+        std::vector<int32_t>().swap(rim_marks);
+    }
 
     // Whether finishWithMesh will read the position attribute's values.
     bool needsPositions() const { return buffer && mode != DIFF; }

@@ -4,6 +4,7 @@
 // Growing keeps the contents; nothing is initialised that is not written.
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 #include <type_traits>
@@ -37,15 +38,23 @@ public:
         if (n > capacity_)
             resizeStorage(n);
     }
-    // Room for n more values than there are now, growing geometrically.
-    void reserveMore(size_t n)
+    // Room for n more values than there are now, growing geometrically but
+    // never beyond most values (unless n more need it).
+    void reserveMore(size_t n, size_t most = SIZE_MAX)
     {
         if (n > capacity_ - size_)
-            resizeStorage(std::max(size_ + n, capacity_ + capacity_ / 2 + 16));
+            resizeStorage(std::max(size_ + n, std::min(capacity_ + capacity_ / 2 + 16, most)));
     }
     // Appends without a capacity check: reserveMore first.
     void append(const T& value) { data_[size_++] = value; }
     void popBack() { --size_; }
+    // Gives the storage back.
+    void release()
+    {
+        std::free(data_);
+        data_ = nullptr;
+        size_ = capacity_ = 0;
+    }
 
 private:
     void resizeStorage(size_t capacity)

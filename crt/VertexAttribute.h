@@ -39,6 +39,20 @@ public:
     {
     }
     virtual void writeOutput(uint32_t NV) = 0;
+
+    // The most a decode allocates for this attribute when its output is
+    // bound (unbound attributes are read past without memory); tunstall
+    // when the stream's arrays are Tunstall-coded, which expands them.
+    virtual uint64_t workingBytes(uint64_t NV, bool tunstall) const = 0;
+    // Gives back what the decode allocated; called after writeOutput.
+    virtual void releaseWorkingMemory() {}
 };
+
+// Bytes an expanded Tunstall array of n entries takes (with its copy slack)
+// and the bookkeeping of one array of a residual section.
+inline uint64_t codedArrayBytes(uint64_t n, bool tunstall)
+{
+    return (tunstall ? n + 16 : 0) + 64;
+}
 
 }  // namespace crt

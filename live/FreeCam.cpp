@@ -1,5 +1,7 @@
 #include "live/FreeCam.h"
 
+#include "platform/Platform.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -245,7 +247,7 @@ bool SaveFreeCam(const TFreeCam& camera, const char* path)
     FILE* file = std::fopen(temporary.c_str(), "wb");
     if (!file) return false;
     const bool written = std::fwrite(&camera, 1, sizeof(camera), file) == sizeof(camera);
-    if (std::fclose(file) == 0 && written && std::rename(temporary.c_str(), path) == 0) return true;
+    if (std::fclose(file) == 0 && written && platform::MoveFileOver(temporary, path)) return true;
     std::remove(temporary.c_str());
     return false;
 }

@@ -1,8 +1,6 @@
 #include "platform/Audio.h"
 
-#include "platform/AudioDecode.h"
-#include "platform/AudioOutput.h"
-#include "platform/FftAnalyzer.h"
+#include "platform/AudioEngine.h"
 #include "platform/Platform.h"
 
 #include <SDL2/SDL.h>
@@ -11,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -19,165 +16,13 @@
 
 namespace platform {
 
+using namespace audio;
+
 namespace {
 
 // Frames per buffer of SDL's dummy driver, which only paces the mixer.
 constexpr int kDummyBufferFrames = 1024;
-// Mixed stretches remembered per channel; a few seconds of buffers at most.
-constexpr size_t kMaxSegments = 512;
 
-constexpr AudioHandle kSampleBase = 0x10000;
-constexpr AudioHandle kChannelBase = 0x20000;
-constexpr AudioHandle kHandleSpan = 0x10000;
-
-enum class Output { None, Device, Dummy, Clock, Manual };
-
-struct Sample {
-    DecodedAudio audio;
-};
-
-// A stretch of the track that the mixer handed to the output.
-struct Segment {
-    int64_t stream = 0;  // its first stream frame
-    int64_t track = 0;   // its first frame in the track
-    int64_t count = 0;
-    uint32_t place = 0;  // the channel's place (see below) when it was mixed
-};
-
-// A channel's play state, guarded by the engine's lock.
-//
-// Device output: the output tells which stream frame is heard now, and the
-// segments tell which track frame that is. Every play or seek starts a new
-// place; until a frame mixed for it is heard, the position holds at `floor`
-// (where it was sent), so the clock never sees the old place again. While
-// playing, the position never goes back within a place.
-//
-// Clock output and SDL's dummy driver: the position is `floor` plus the time
-// since `floorTicks`.
-struct Channel {
-    Sample* sample = nullptr;
-    bool playing = false;
-    bool ended = false;          // played to its end by itself
-    bool paused = false;         // held by ChannelPause at `floor`
-    int64_t nextFrame = 0;       // first frame of the next buffer to mix
-    int64_t floor = 0;
-    int64_t floorTicks = 0;
-    uint32_t place = 0;
-    int64_t lastHeard = 0;       // the latest position read in this place
-    std::deque<Segment> segments;
-};
-
-int64_t framesIn(int64_t ticks)
-{
-    return ticks * kAudioRate / 10'000'000;
-}
-
-// The track frame that a heard stream frame carries for this place, or
-// `floor` while nothing mixed for it is heard.
-int64_t trackFrameHeard(const Channel& c, int64_t heard)
-{
-    for (auto s = c.segments.rbegin(); s != c.segments.rend(); ++s) {
-        if (heard >= s->stream + s->count) {
-            // Past everything mixed since: all of this segment is heard.
-            return s->place == c.place ? s->track + s->count : c.floor;
-        }
-        if (heard >= s->stream) return s->place == c.place ? s->track + (heard - s->stream) : c.floor;
-    }
-    return c.floor;
-}
-
-struct Engine {
-    std::mutex lock;
-    Output output = Output::None;
-    SDL_AudioDeviceID device = 0;
-    std::unique_ptr<AudioOutput> sound;  // the Device output
-    bool running = false;
-    std::vector<std::unique_ptr<Sample>> samples;
-    std::vector<std::unique_ptr<Channel>> channels;
-
-    std::mutex spectrumLock;
-    std::unique_ptr<SpectrumAnalyzer> analyzer;
-
-    Channel* channel(AudioHandle handle)
-    {
-        if (handle < kChannelBase || handle >= kChannelBase + kHandleSpan) return nullptr;
-        const size_t index = handle - kChannelBase;
-        return index < channels.size() ? channels[index].get() : nullptr;
-    }
-
-    // Asks the Device output which stream frame is heard; before taking the
-    // engine's lock, as the output's thread takes its lock and then ours.
-    struct Heard {
-        bool known = false;
-        int64_t frame = 0;
-    };
-    Heard heardNow(int64_t now)
-    {
-        Heard heard;
-        if (sound) heard.known = sound->heardFrame(now, heard.frame);
-        return heard;
-    }
-
-    // The frame heard now; the lock is held.
-    int64_t audibleFrame(Channel& c, int64_t now, Heard heard)
-    {
-        const int64_t end = c.sample->audio.frames;
-        // A manual clock moves only when it is set.
-        if (output == Output::Manual || !c.playing || !running) return std::min(c.floor, end);
-        if (output == Output::Clock || output == Output::Dummy) {
-            // Nothing is heard, so real time is the truth: SDL's dummy driver
-            // paces its buffers only roughly (whole milliseconds, late under load).
-            return std::min(c.floor + framesIn(now - c.floorTicks), end);
-        }
-        if (heard.known) {
-            // Segments wholly heard are no longer needed; keep the newest.
-            while (c.segments.size() > 1 && c.segments.front().stream + c.segments.front().count <= heard.frame)
-                c.segments.pop_front();
-            c.lastHeard = std::max(c.lastHeard, trackFrameHeard(c, heard.frame));
-        }
-        return std::min(c.lastHeard, end);
-    }
-
-    // Stops channels whose end has been heard, so their spectrum is silence.
-    void retireEnded(int64_t now, Heard heard)
-    {
-        for (auto& c : channels)
-            if (c->playing && audibleFrame(*c, now, heard) >= c->sample->audio.frames) {
-                c->floor = c->sample->audio.frames;
-                c->playing = false;
-                c->ended = true;
-            }
-    }
-
-    // Mixes every playing channel into `out`, which starts at `streamFrame`.
-    void mix(int16_t* out, int frames, int64_t streamFrame)
-    {
-        std::memset(out, 0, static_cast<size_t>(frames) * kAudioBytesPerFrame);
-        const std::lock_guard<std::mutex> guard(lock);
-        for (auto& c : channels) {
-            if (!c->playing) continue;
-            const DecodedAudio& audio = c->sample->audio;
-            const int64_t start = c->nextFrame;
-            const int64_t count = std::clamp<int64_t>(audio.frames - start, 0, frames);
-            if (count == 0) continue;
-            for (int64_t i = 0; i < 2 * count; ++i) {
-                const int sum = out[i] + audio.pcm[static_cast<size_t>(2 * start + i)];
-                out[i] = static_cast<int16_t>(std::clamp(sum, -32768, 32767));
-            }
-            c->nextFrame = start + count;
-            c->segments.push_back({streamFrame, start, count, c->place});
-            if (c->segments.size() > kMaxSegments) c->segments.pop_front();
-        }
-    }
-};
-
-// Never destroyed: the output's thread may still call in while the process
-// ends, and the music plays until then anyway.
-Engine& engine()
-{
-    static Engine* instance = new Engine;
-    return *instance;
-}
 
 void dummyCallback(void* userdata, Uint8* stream, int length)
 {
@@ -233,28 +78,35 @@ bool AudioInit(int device, int frequency)
     // Opened without the engine's lock: the output's thread mixes under it.
     const std::string wanted = requestedOutput();
     std::string failures;
-    AudioMixer mixer = [&e](int16_t* out, int frames, int64_t streamFrame) { e.mix(out, frames, streamFrame); };
-    std::unique_ptr<AudioOutput> sound = wanted == "dummy" ? nullptr : openSystemOutput(mixer, wanted, failures);
+    std::unique_ptr<AudioOutput> sound = wanted == "dummy" ? nullptr : openSystemOutput(e.mixerFor(1), wanted, failures);
 
     const std::lock_guard<std::mutex> guard(e.lock);
     if (sound) {
         report(sound->description());
         e.sound = std::move(sound);
+        e.generation = 1;
         e.output = Output::Device;
+        e.startWatching();
         return true;
     }
-    // No sound card (as on build machines): the show still needs a clock.
+    // No sound output now (as on build machines): the show still needs a
+    // clock, and one that opens later is taken, unless none was wanted.
+    const bool lookOn = wanted != "dummy";
+    const std::string until = lookOn ? " until a sound output opens" : "";
+    e.reconnecting = lookOn;
+    e.reconnectTo = wanted;
+    if (lookOn) e.startWatching();
     if (SDL_AudioInit("dummy") == 0) {
         e.device = openDummyDevice(e);
         if (e.device != 0) {
             e.output = Output::Dummy;
-            report(failures + "playing on SDL's dummy driver");
+            report(failures + "playing on SDL's dummy driver" + until);
             return true;
         }
         failures += std::string("no dummy driver (") + SDL_GetError() + "), ";
     }
     e.output = Output::Clock;
-    report(failures + "keeping time with an internal clock");
+    report(failures + "keeping time with an internal clock" + until);
     return true;
 }
 
@@ -286,6 +138,8 @@ AudioHandle SampleLoad(const std::string& path)
 bool Start()
 {
     Engine& e = engine();
+    SDL_AudioDeviceID device = 0;
+    std::shared_ptr<AudioOutput> sound;
     {
         const std::lock_guard<std::mutex> guard(e.lock);
         if (e.output == Output::None) return false;
@@ -294,9 +148,11 @@ bool Start()
         // Clock channels resume from where they were held.
         const int64_t now = TicksNow();
         for (auto& c : e.channels) c->floorTicks = now;
+        device = e.device;
+        sound = e.sound;
     }
-    if (e.device != 0) SDL_PauseAudioDevice(e.device, 0);
-    if (e.sound) e.sound->start();
+    if (device != 0) SDL_PauseAudioDevice(device, 0);
+    if (sound) sound->start();
     return true;
 }
 
@@ -319,25 +175,13 @@ AudioHandle SampleGetChannel(AudioHandle sample)
 
 namespace {
 
-// Sends the channel to `frame` and, with `play`, plays it from there: the
-// position reads `frame` at once and holds there until audio from there is
-// heard.
-void moveTo(Channel& c, int64_t frame, int64_t now, bool play = true)
-{
-    c.nextFrame = frame;
-    c.floor = frame;
-    c.floorTicks = now;
-    c.lastHeard = frame;
-    ++c.place;
-    c.paused = c.paused && !play;
-    c.playing = play;
-    c.ended = false;
-}
-
-// Runs `move` on the channel of `handle` under the engine's lock; for an
-// output that is heard, also drops the sound already queued from the old
-// place, so the new one is heard as soon as the output allows.
-bool moveChannel(AudioHandle handle, const std::function<bool(Channel&, int64_t)>& move)
+// Runs `move` on the channel of `handle` under the engine's lock, if
+// `allowed` says it may be moved (checked first, under the lock, so that a
+// refused move touches nothing). For an output that is heard, also drops the
+// sound already queued from the old place, so the new one is heard as soon as
+// the output allows.
+bool moveChannel(AudioHandle handle, const std::function<bool(const Channel&)>& allowed,
+                 const std::function<bool(Channel&, int64_t)>& move)
 {
     Engine& e = engine();
     bool moved = false;
@@ -345,12 +189,12 @@ bool moveChannel(AudioHandle handle, const std::function<bool(Channel&, int64_t)
         const std::lock_guard<std::mutex> guard(e.lock);
         if (Channel* c = e.channel(handle)) moved = move(*c, TicksNow());
     };
-    AudioOutput* sound = nullptr;
+    std::shared_ptr<AudioOutput> sound;
     {
         const std::lock_guard<std::mutex> guard(e.lock);
         Channel* c = e.channel(handle);
-        if (!c) return false;
-        sound = e.sound.get();
+        if (!c || !allowed(*c)) return false;
+        if (e.output == Output::Device) sound = e.sound;
     }
     if (sound) sound->replaceQueued(apply);
     else apply();
@@ -362,7 +206,7 @@ int64_t playingFrame(AudioHandle channel)
 {
     Engine& e = engine();
     const int64_t now = TicksNow();
-    const Engine::Heard heard = e.heardNow(now);
+    const Heard heard = e.heardNow(now);
     const std::lock_guard<std::mutex> guard(e.lock);
     Channel* c = e.channel(channel);
     if (!c || !c->playing) return -1;
@@ -375,7 +219,7 @@ bool ChannelPlay(AudioHandle channel, bool restart)
 {
     Engine& e = engine();
     const int64_t now = TicksNow();
-    const Engine::Heard heard = e.heardNow(now);
+    const Heard heard = e.heardNow(now);
     int64_t from = 0;
     {
         const std::lock_guard<std::mutex> guard(e.lock);
@@ -387,7 +231,7 @@ bool ChannelPlay(AudioHandle channel, bool restart)
             if (from >= c->sample->audio.frames) from = 0;
         }
     }
-    return moveChannel(channel, [from](Channel& c, int64_t at) {
+    return moveChannel(channel, [](const Channel&) { return true; }, [from](Channel& c, int64_t at) {
         moveTo(c, from, at);
         return true;
     });
@@ -397,7 +241,7 @@ int64_t ChannelGetPosition(AudioHandle channel)
 {
     Engine& e = engine();
     const int64_t now = TicksNow();
-    const Engine::Heard heard = e.heardNow(now);
+    const Heard heard = e.heardNow(now);
     const std::lock_guard<std::mutex> guard(e.lock);
     Channel* c = e.channel(channel);
     if (!c) return 0;
@@ -411,8 +255,8 @@ bool ChannelSetPosition(AudioHandle channel, int64_t bytes)
     const int64_t frame = bytes / kAudioBytesPerFrame;
     // A channel that has played to its end plays again from the new place;
     // one that was never played stays put there.
-    return moveChannel(channel, [frame](Channel& c, int64_t at) {
-        if (frame >= c.sample->audio.frames) return false;
+    const auto within = [frame](const Channel& c) { return frame < c.sample->audio.frames; };
+    return moveChannel(channel, within, [frame](Channel& c, int64_t at) {
         moveTo(c, frame, at, c.playing || c.ended);
         return true;
     });
@@ -422,7 +266,8 @@ bool ChannelPause(AudioHandle channel)
 {
     const int64_t at = playingFrame(channel);
     if (at < 0) return false;
-    return moveChannel(channel, [at](Channel& c, int64_t now) {
+    const auto playing = [](const Channel& c) { return c.playing; };
+    return moveChannel(channel, playing, [at](Channel& c, int64_t now) {
         if (!c.playing) return false;  // stopped meanwhile
         moveTo(c, at, now, false);
         c.paused = true;
@@ -437,7 +282,7 @@ bool ChannelGetData(AudioHandle channel, float* magnitudes)
     bool valid = false;
     {
         const int64_t now = TicksNow();
-        const Engine::Heard heard = e.heardNow(now);
+        const Heard heard = e.heardNow(now);
         const std::lock_guard<std::mutex> guard(e.lock);
         e.retireEnded(now, heard);
         Channel* c = e.channel(channel);
@@ -472,6 +317,7 @@ const char* AudioOutputName()
     case Output::Dummy: return "dummy driver";
     case Output::Clock: return "internal clock";
     case Output::Manual: return "manual clock";
+    case Output::Lost: return "lost output";
     case Output::None: break;
     }
     return "none";

@@ -11,8 +11,17 @@
 //
 // Without a sound server or ALSA device the back end plays on SDL's dummy
 // driver, and failing that keeps time with an internal clock, so positions
-// still advance in real time. A handle of 0 is never valid: operations given
-// it do nothing, positions read 0 and the spectrum is silence.
+// still advance in real time. When the output is lost (the server goes away,
+// the device is unplugged) the channels run on in real time from the last
+// position heard, their spectrum with them, and a thread of the back end
+// opens the output again (and, at start-up, one that was not there) without
+// ever holding up a caller; the music then goes on from where its channels
+// have run on to. One line on standard output says each change. An output
+// that plays nothing for a while (a stopped server, a sink waking up; more
+// than the 150 ms in which a working one always moves on) is run past the
+// same way, without a line, and until a new output is heard playing. A
+// handle of 0 is never valid: operations given it do nothing, positions read
+// 0 and the spectrum is silence.
 #include <cstdint>
 #include <string>
 
@@ -25,9 +34,10 @@ constexpr int kAudioBytesPerFrame = 4;  // 16-bit stereo
 constexpr int64_t kAudioBytesPerSecond = int64_t{kAudioRate} * kAudioBytesPerFrame;
 
 // Opens the output and prints one "AudioInit() : " line saying which. `device`
-// -1 is the default output: the sound server (libpulse), else ALSA's "default"
-// device, else the fallbacks above; QUELLIN_AUDIO=server, alsa or dummy picks
-// one (SDL_AUDIODRIVER=dummy also picks the dummy driver). 0 is the internal
+// -1 is the default output: the system's outputs in their order (on Linux the
+// sound server (libpulse), else ALSA's "default" device; on Windows WASAPI,
+// else waveOut), else the fallbacks above; QUELLIN_AUDIO names one (server,
+// alsa; wasapi, waveout) or dummy (SDL_AUDIODRIVER=dummy also picks the dummy driver). 0 is the internal
 // clock without sound. Only 44100 Hz is offered. False when already
 // initialised or for an unsupported device or rate.
 bool AudioInit(int device, int frequency);
@@ -61,7 +71,7 @@ int64_t ChannelGetPosition(AudioHandle channel);
 // heard (what the output had queued from the old place is dropped where the
 // output allows). A channel that has played to its end plays again. A
 // negative position, or one at or past the end of the track, is refused:
-// false, and the channel plays on where it was.
+// false, and nothing changes, not even what the output has queued.
 bool ChannelSetPosition(AudioHandle channel, int64_t bytes);
 
 // Holds the channel at the position heard now: the output goes quiet (what it
@@ -77,8 +87,8 @@ bool ChannelPause(AudioHandle channel);
 bool ChannelGetData(AudioHandle channel, float* magnitudes);
 
 // How the output is made: "sound server", "ALSA device", "dummy driver",
-// "internal clock", "manual clock", or "none" before AudioInit. For
-// diagnostics and tests.
+// "internal clock", "manual clock", "lost output" while one is looked for
+// again, or "none" before AudioInit. For diagnostics and tests.
 const char* AudioOutputName();
 
 }  // namespace platform

@@ -6,6 +6,11 @@
 // Frames are counted in the order they are handed to the mixer ("stream
 // frames"), from 0 at the first buffer. An output reports the stream frame
 // heard now; the back end maps it to the track through what it mixed where.
+//
+// An output that can play no more (its server went away, its stream failed,
+// its device is gone) says it is lost and stays so. The back end then keeps
+// the music's time without it and opens a new one of the same choice on a
+// thread of its own, so an output only has to notice and report the loss.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -24,6 +29,10 @@ public:
     // "sound server" or "ALSA device".
     virtual const char* kind() const = 0;
 
+    // The name openSystemOutput's `wanted` gives this output ("server", "alsa"):
+    // what the back end opens again after a loss.
+    virtual const char* choice() const = 0;
+
     // What plays the sound and how its timing is known, for the AudioInit() line.
     virtual std::string description() const = 0;
 
@@ -40,12 +49,21 @@ public:
     // and runs `move` while no mixing can happen, so that the next frames
     // mixed are the first ones after the drop.
     virtual void replaceQueued(const std::function<void()>& move) = 0;
+
+    // True once the output can play no more; cheap enough for every frame.
+    virtual bool lost() const = 0;
+
+    // What was lost and why, once lost() is true ("the server closed the
+    // connection", "No such device").
+    virtual std::string lossReason() const = 0;
 };
 
 // The first output this system offers that opens, in its own order (the sound
 // server, else an ALSA device), or the one `wanted` names ("server", "alsa";
 // empty for the usual order). Null when none opens: `failures` then says, as
-// "no X (why), " for each one tried, why it could not be had.
+// "no X (why), " for each one tried, why it could not be had. It never waits
+// on an unanswering server or device longer than a few seconds, and may be
+// called from any thread.
 std::unique_ptr<AudioOutput> openSystemOutput(AudioMixer mixer, const std::string& wanted, std::string& failures);
 
 }  // namespace platform

@@ -1,13 +1,22 @@
 #pragma once
 // Small stand-ins for the desktop-system calls the player makes.
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
-// The console window is a Windows notion; on Linux the text output simply goes
-// to standard output, so hiding and showing it change nothing.
+// The console window is a Windows notion: the player hides the console it
+// was given at start and shows it again for a maker. A console the player
+// shares with the terminal it was started from is left alone. On Linux the
+// text output simply goes to standard output, so both change nothing.
 void HideConsole();
 void ShowConsole();
+
+// The show reads its files relative to the working directory. Where that
+// directory lacks them ("shaders/") but the program's own folder has them, as
+// when the program is started from a file manager or a shortcut, the
+// program's folder becomes the working directory. Linux leaves it as it is.
+void EnterProgramFolderIfNeeded();
 
 struct Rect {
     int32_t left = 0, top = 0, right = 0, bottom = 0;
@@ -21,5 +30,10 @@ int64_t TicksNow();
 
 // Blocks the calling thread for the given number of milliseconds.
 void Sleep(uint32_t milliseconds);
+
+// Puts the file `from` in the place of `to` in one step: a reader sees the
+// old file or the new one, never neither and never a part. False when the
+// system refuses (`from` is then left where it was).
+bool MoveFileOver(const std::string& from, const std::string& to);
 
 }  // namespace platform

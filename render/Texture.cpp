@@ -1,12 +1,8 @@
 #include "render/Texture.h"
 
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
+#include "render/ImageFile.h"
 
 #include <cstdio>
-#include <exception>
-#include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -16,12 +12,6 @@ void setSampling(GLint filter)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-}
-
-bool isReadableFile(const std::string& path)
-{
-    std::error_code error;
-    return !std::filesystem::is_directory(path, error) && std::ifstream(path).is_open();
 }
 
 }  // namespace
@@ -75,16 +65,9 @@ void TGLTexture::EnsureSize(int32_t w, int32_t h, CreateMode create)
 
 void TGLTexture::LoadImage(std::string path)
 {
-    cv::Mat image;
-    try {
-        // A file that cannot be opened is not handed to the reader, which would
-        // complain about it on standard error.
-        if (isReadableFile(path)) image = cv::imread(path, cv::IMREAD_COLOR);
-        if (!image.empty()) cv::cvtColor(image, image, cv::COLOR_BGR2RGB);
-    } catch (const std::exception&) {  // cv::Exception, or no memory for a huge picture
-        image.release();
-    }
-    if (image.empty() || !image.isContinuous()) {
+    RgbImage image;
+    std::string why;
+    if (!ReadRgbImage(path, image, why)) {
         std::printf("TGLTexture::LoadImage() : cannot read the picture %s\n", path.c_str());
         std::fflush(stdout);
         // Shaders sampling the picture then see black instead of garbage.
@@ -93,6 +76,6 @@ void TGLTexture::LoadImage(std::string path)
         Upload(black);
         return;
     }
-    EnsureSize(image.cols, image.rows, &TGLTexture::CreateRGB);
-    Upload(image.data);
+    EnsureSize(image.width, image.height, &TGLTexture::CreateRGB);
+    Upload(image.pixels.data());
 }

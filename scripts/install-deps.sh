@@ -3,8 +3,9 @@
 # then:
 #   scripts/install-deps.sh play    building and playing the show (./play.sh)
 #   scripts/install-deps.sh [test]  that, and what the tests and benchmarks need
-#                                   (./test.sh), with the npm packages of the
-#                                   web tests (npm only when a lock file is newer
+#                                   (./test.sh), the Windows build and its tests
+#                                   among them, with the npm packages of the web
+#                                   tests (npm only when a lock file is newer
 #                                   than what it installed)
 # --bench also installs what bench/run.sh needs beyond the tests (npm fetches
 # the crt benchmark's meshes; bench/web races Draco's WebAssembly decoder).
@@ -15,7 +16,7 @@ cd "$(dirname "$0")/.."
 
 declare -A PROFILES=(
   [play]="play"
-  [test]="play test"
+  [test]="play test windows"
 )
 
 profile=test

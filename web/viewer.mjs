@@ -1,5 +1,6 @@
-// The viewer page: a .crt file chosen or dropped is decoded with crt.mjs and
-// shown; its counts, its size and the decode time go beside the view. A file
+// The viewer page: a .crt file chosen or dropped is decoded with the crt
+// package (crt/, @quellin/crt) under its default limits and shown; its
+// counts, its size and the decode time go beside the view. A file
 // that cannot be shown leaves a message saying why, in the status line and
 // over the empty view. The page's state ("waiting", "loading", "shown",
 // "failed") is on the status line's data-state, for whoever drives the page.
@@ -35,7 +36,8 @@ async function start() {
         return;
     }
     try {
-        crt = await import('./crt.mjs');
+        crt = await import('./crt/crt.mjs');
+        await crt.load();
     } catch (e) {
         setStatus('failed', `The crt decoder could not be loaded: ${e.message}`);
         return;

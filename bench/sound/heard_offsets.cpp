@@ -9,11 +9,11 @@
 // Prints the offsets (reported minus heard, in ms; positive: the position is
 // ahead of the sound) and how long the position held after the seek. Exits 1
 // when too few clicks were heard or an offset is larger than M.
+#include "bench/sound/ClickTrack.h"
 #include "bench/sound/MonitorRecorder.h"
 #include "platform/Audio.h"
 #include "platform/AudioDecode.h"
 #include "platform/Platform.h"
-#include "tools/showgen/Mp3Codec.h"
 
 #include <unistd.h>
 
@@ -28,9 +28,6 @@
 
 namespace {
 
-constexpr double kClickSpacing = 0.5;  // seconds between clicks
-constexpr double kTicksPerSecond = 1e7;
-
 struct Options {
     double seconds = 30;
     double seekAt = -1;
@@ -38,70 +35,6 @@ struct Options {
     double failAboveMs = -1;
     double warmUp = 2.5;
 };
-
-// Clicks of 3 kHz at 0.8 of full scale, 10 ms long, every half second from
-// 0.25 s on; silence between them.
-showgen::PcmStereo clickTrack(double seconds)
-{
-    showgen::PcmStereo pcm;
-    const auto frames = static_cast<size_t>(seconds * platform::kAudioRate);
-    pcm.samples.assign(2 * frames, 0);
-    for (double at = 0.25; at + 0.02 < seconds; at += kClickSpacing) {
-        const auto first = static_cast<size_t>(at * platform::kAudioRate);
-        for (size_t n = 0; n < platform::kAudioRate / 100; ++n) {
-            const auto v = static_cast<int16_t>(26000 * std::sin(2 * M_PI * 3000.0 * static_cast<double>(n) / platform::kAudioRate));
-            pcm.samples[2 * (first + n)] = v;
-            pcm.samples[2 * (first + n) + 1] = v;
-        }
-    }
-    return pcm;
-}
-
-// Frames where the sound first passes a quarter of full scale after at least
-// 0.2 s below it.
-std::vector<int64_t> onsets(const std::vector<int16_t>& mono)
-{
-    std::vector<int64_t> found;
-    int64_t quietSince = 0;
-    for (size_t i = 0; i < mono.size(); ++i) {
-        if (std::abs(int{mono[i]}) < 8192) continue;
-        const auto here = static_cast<int64_t>(i);
-        if (here - quietSince >= platform::kAudioRate / 5) found.push_back(here);
-        quietSince = here;
-    }
-    return found;
-}
-
-struct Reading {
-    int64_t ticks;
-    int64_t position;  // bytes
-};
-
-// The reported position (in frames) at `ticks`, and whether it was moving
-// then (not held at a seek's target or stopped).
-bool reportedAt(const std::vector<Reading>& log, double ticks, double& frames)
-{
-    const auto after = std::lower_bound(log.begin(), log.end(), ticks,
-                                        [](const Reading& r, double t) { return static_cast<double>(r.ticks) < t; });
-    if (after == log.begin() || after == log.end()) return false;
-    const Reading& a = *(after - 1);
-    const Reading& b = *after;
-    const double share = (ticks - static_cast<double>(a.ticks)) / static_cast<double>(std::max<int64_t>(b.ticks - a.ticks, 1));
-    frames = (static_cast<double>(a.position) + share * static_cast<double>(b.position - a.position)) / platform::kAudioBytesPerFrame;
-    // Held: no movement over 20 ms around the moment.
-    const auto span = static_cast<int64_t>(0.01 * kTicksPerSecond);
-    const auto lo = std::lower_bound(log.begin(), log.end(), a.ticks - span,
-                                     [](const Reading& r, int64_t t) { return r.ticks < t; });
-    const auto hi = std::lower_bound(log.begin(), log.end(), b.ticks + span,
-                                     [](const Reading& r, int64_t t) { return r.ticks < t; });
-    return hi != log.end() && hi->position > lo->position;
-}
-
-double quantile(std::vector<double> values, double q)
-{
-    std::sort(values.begin(), values.end());
-    return values[static_cast<size_t>(q * static_cast<double>(values.size() - 1) + 0.5)];
-}
 
 Options parse(int argc, char** argv)
 {
@@ -131,19 +64,13 @@ int main(int argc, char** argv)
     const auto dir = std::filesystem::temp_directory_path() / ("quellin-heard-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     const std::string track = (dir / "clicks.mp3").string();
-    showgen::encodeMp3(clickTrack(trackSeconds), 192, track);
-
     // The clicks' places as the back end's decoder delivers them.
-    platform::DecodedAudio decoded;
     std::string error;
-    if (!platform::DecodeAudioFile(track, decoded, error)) {
+    const std::vector<int64_t> clicks = writeClickTrack(track, trackSeconds, error);
+    if (clicks.empty()) {
         std::printf("cannot decode the click track: %s\n", error.c_str());
         return 1;
     }
-    std::vector<int16_t> decodedMono(static_cast<size_t>(decoded.frames));
-    for (size_t i = 0; i < decodedMono.size(); ++i)
-        decodedMono[i] = static_cast<int16_t>((decoded.pcm[2 * i] + decoded.pcm[2 * i + 1]) / 2);
-    const std::vector<int64_t> clicks = onsets(decodedMono);
 
     // The recorder keeps its own small fragments; PULSE_LATENCY_MSEC is for
     // the back end's stream only.
@@ -199,10 +126,7 @@ int main(int argc, char** argv)
             ++skipped;
             continue;
         }
-        const auto nearest = std::min_element(clicks.begin(), clicks.end(), [&](int64_t a, int64_t b) {
-            return std::abs(static_cast<double>(a) - reported) < std::abs(static_cast<double>(b) - reported);
-        });
-        offsets.push_back((reported - static_cast<double>(*nearest)) * 1000.0 / platform::kAudioRate);
+        offsets.push_back((reported - static_cast<double>(nearestClick(clicks, reported))) * 1000.0 / platform::kAudioRate);
     }
 
     const char* output = platform::AudioOutputName();

@@ -49,9 +49,12 @@ export async function dracoDecoder() {
     };
 }
 
+// The crt package's Node entry (build/web/crt/crt-node.mjs), or a module of
+// an earlier build, whose decode needed no load().
 export async function crtDecoder(modulePath) {
-    const { decode } = await import(pathToFileURL(modulePath));
-    return decode;
+    const crt = await import(pathToFileURL(modulePath));
+    if (crt.load) await crt.load();
+    return crt.decode;
 }
 
 export const dracoWasmPath = () => require.resolve('draco3d/draco_decoder.wasm');

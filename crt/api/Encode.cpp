@@ -1,27 +1,21 @@
 // The C encoder: checks the mesh and the options, encodes with the settings
 // crt-tool uses, and hands the stream over in a block the caller frees.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <type_traits>
 
 #include "crt/EncodeSettings.h"
+#include "crt/api/Encode.h"
 #include "crt/api/Guard.h"
+#include "crt/api/Sized.h"
 
 namespace {
 
 using crt::api::fail;
+using crt::api::FirstSize;
 using crt::api::guarded;
-
-// The integer a C caller stored in an enum field, read without assuming it is
-// one of the enumerators (C++ may not load any other value as the enum).
-template <class Enum>
-int rawValue(const Enum& field)
-{
-    std::underlying_type_t<Enum> value;
-    std::memcpy(&value, &field, sizeof value);
-    return int(value);
-}
+using crt::api::takeSized;
 
 // The message of the first option out of its range, or null.
 const char* badOption(const crt_encode_options& o)
@@ -30,7 +24,7 @@ const char* badOption(const crt_encode_options& o)
     auto stepOk = [](float s) { return std::isfinite(s) && s >= 0.0f; };
     if (!within(o.position_bits, 1, 26)) return "position_bits must be within 1..26.";
     if (!stepOk(o.position_step)) return "position_step must be 0 (use the bits) or a positive number.";
-    if (!within(rawValue(o.normals), CRT_NORMALS_AUTO, CRT_NORMALS_RIM)) return "normals must be one of the CRT_NORMALS_ choices.";
+    if (!within(o.normals, CRT_NORMALS_AUTO, CRT_NORMALS_RIM)) return "normals must be one of the CRT_NORMALS_ choices.";
     if (!within(o.normal_bits, 2, 24)) return "normal_bits must be within 2..24.";
     if (!within(o.color_channels, 3, 4)) return "color_channels must be 3 or 4.";
     for (int step : o.color_steps)
@@ -39,7 +33,7 @@ const char* badOption(const crt_encode_options& o)
     if (!stepOk(o.uv_step)) return "uv_step must be 0 (use the bits) or a positive number.";
     if (!within(o.parallelogram, -1, 1) || !within(o.shared_bits, -1, 1))
         return "parallelogram and shared_bits must be -1 (the encoder chooses), 0 or 1.";
-    if (rawValue(o.entropy) != CRT_ENTROPY_RAW && rawValue(o.entropy) != CRT_ENTROPY_TUNSTALL)
+    if (o.entropy != CRT_ENTROPY_RAW && o.entropy != CRT_ENTROPY_TUNSTALL)
         return "entropy must be CRT_ENTROPY_RAW or CRT_ENTROPY_TUNSTALL.";
     return nullptr;
 }
@@ -93,26 +87,60 @@ crt::MeshArrays arraysOf(const crt_mesh& m)
 
 }  // namespace
 
+namespace crt::api {
+
+crt_encode_options defaultOptions()
+{
+    crt_encode_options options{};
+    options.struct_size = uint32_t(sizeof options);
+    options.position_bits = 14;
+    options.normals = CRT_NORMALS_AUTO;
+    options.normal_bits = 10;
+    options.colors = 1;
+    options.color_channels = 4;
+    for (int32_t& step : options.color_steps)
+        step = 1;
+    options.uvs = 1;
+    options.uv_bits = 12;
+    options.entropy = CRT_ENTROPY_TUNSTALL;
+    options.parallelogram = -1;
+    options.shared_bits = -1;
+    options.search = 1;
+    return options;
+}
+
+crt_status encode(const crt_mesh& mesh, const crt_encode_options& o, uint8_t** data, size_t* size)
+{
+    if (const char* why = badOption(o))
+        return fail(CRT_INVALID_ARGUMENT, why);
+    if (const char* why = badMesh(mesh))
+        return fail(CRT_INVALID_ARGUMENT, why);
+
+    const crt::EncodeResult result = crt::encodeMesh(arraysOf(mesh), {}, settingsOf(o));
+    auto* block = static_cast<uint8_t*>(std::malloc(result.bytes.size()));
+    if (!block)
+        return fail(CRT_OUT_OF_MEMORY);
+    std::memcpy(block, result.bytes.data(), result.bytes.size());
+    *data = block;
+    *size = result.bytes.size();
+    return CRT_OK;
+}
+
+}  // namespace crt::api
+
 extern "C" {
 
-CRT_API void crt_encode_options_init(crt_encode_options* options)
+CRT_API crt_status crt_encode_options_init(crt_encode_options* options, size_t struct_size)
 {
-    if (!options)
-        return;
-    *options = crt_encode_options{};
-    options->position_bits = 14;
-    options->normals = CRT_NORMALS_AUTO;
-    options->normal_bits = 10;
-    options->colors = 1;
-    options->color_channels = 4;
-    for (int& step : options->color_steps)
-        step = 1;
-    options->uvs = 1;
-    options->uv_bits = 12;
-    options->entropy = CRT_ENTROPY_TUNSTALL;
-    options->parallelogram = -1;
-    options->shared_bits = -1;
-    options->search = 1;
+    return guarded([&] {
+        if (!options || struct_size < FirstSize<crt_encode_options>::value || struct_size > UINT32_MAX)
+            return fail(CRT_INVALID_ARGUMENT,
+                        "crt_encode_options_init: options is null or struct_size is not sizeof the struct.");
+        const crt_encode_options defaults = crt::api::defaultOptions();
+        std::memcpy(options, &defaults, std::min(struct_size, sizeof defaults));
+        options->struct_size = uint32_t(struct_size);
+        return CRT_OK;
+    });
 }
 
 CRT_API crt_status crt_encode(const crt_mesh* mesh, const crt_encode_options* options, uint8_t** data, size_t* size)
@@ -124,22 +152,14 @@ CRT_API crt_status crt_encode(const crt_mesh* mesh, const crt_encode_options* op
     return guarded([&] {
         if (!mesh || !data || !size)
             return fail(CRT_INVALID_ARGUMENT, "crt_encode: mesh, data or size is null.");
-        crt_encode_options defaults;
-        crt_encode_options_init(&defaults);
-        const crt_encode_options& o = options ? *options : defaults;
-        if (const char* why = badOption(o))
-            return fail(CRT_INVALID_ARGUMENT, why);
-        if (const char* why = badMesh(*mesh))
-            return fail(CRT_INVALID_ARGUMENT, why);
-
-        const crt::EncodeResult result = crt::encodeMesh(arraysOf(*mesh), {}, settingsOf(o));
-        auto* block = static_cast<uint8_t*>(std::malloc(result.bytes.size()));
-        if (!block)
-            return fail(CRT_OUT_OF_MEMORY);
-        std::memcpy(block, result.bytes.data(), result.bytes.size());
-        *data = block;
-        *size = result.bytes.size();
-        return CRT_OK;
+        crt_mesh known{};
+        if (!takeSized(*mesh, known))
+            return fail(CRT_INVALID_ARGUMENT, "crt_encode: the mesh's struct_size is too small (set it to sizeof the struct).");
+        crt_encode_options o = crt::api::defaultOptions();
+        if (options && !takeSized(*options, o))
+            return fail(CRT_INVALID_ARGUMENT,
+                        "crt_encode: the options' struct_size is too small (make them with crt_encode_options_init).");
+        return crt::api::encode(known, o, data, size);
     });
 }
 

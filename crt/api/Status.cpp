@@ -70,6 +70,7 @@ CRT_API const char* crt_status_message(crt_status status)
     case CRT_OUT_OF_MEMORY: return "Out of memory.";
     case CRT_ENCODE_FAILED: return "The mesh cannot be encoded.";
     case CRT_INTERNAL: return "Internal error in the crt library.";
+    case CRT_LIMIT: return "The crt stream needs more than the decoder's limits allow.";
     }
     return "Unknown crt status.";
 }

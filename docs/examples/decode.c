@@ -1,4 +1,5 @@
-/* Decodes a crt file into arrays of its own and prints what it holds. */
+/* Decodes a crt file into arrays of its own and prints what it holds. The
+ * file comes from outside, so the decoder works under the safe limits. */
 #include <crt.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -29,8 +30,10 @@ int main(int argc, char** argv)
     size_t size = 0;
     unsigned char* data;
     crt_decoder* decoder = NULL;
-    crt_mesh_info info;
-    crt_outputs out;
+    const crt_limits limits = CRT_LIMITS_DEFAULT_SAFE;
+    /* Every struct says how large it is: the library fills no more. */
+    crt_mesh_info info = {.struct_size = sizeof info};
+    crt_outputs out = {.struct_size = sizeof out};
     crt_status status;
     uint32_t i, position_components = 0;
 
@@ -44,26 +47,30 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    /* The decoder reads from data until it is destroyed. */
-    status = crt_decoder_create(data, size, &decoder);
+    /* The decoder reads from data until it is destroyed. A header that asks
+     * for more than the limits is refused here, before the mesh takes memory. */
+    status = crt_decoder_create_limited(data, size, &limits, &decoder);
     if (status == CRT_OK)
         status = crt_decoder_info(decoder, &info);
-    if (status != CRT_OK) {
-        fprintf(stderr, "%s: %s\n", argv[1], crt_last_error());
-        free(data);
-        return 1;
-    }
-    printf("crt %s: %u vertices, %u triangles\n", crt_version(), info.vertex_count, info.face_count);
-    for (i = 0; i < info.attribute_count; ++i) {
-        crt_attribute_info attribute;
-        crt_decoder_attribute(decoder, i, &attribute);
+    if (status == CRT_OK)
+        printf("crt %s: %u vertices, %u triangles\n", crt_version(), info.vertex_count, info.face_count);
+    for (i = 0; status == CRT_OK && i < info.attribute_count; ++i) {
+        crt_attribute_info attribute = {.struct_size = sizeof attribute};
+        status = crt_decoder_attribute(decoder, i, &attribute);
+        if (status != CRT_OK)
+            break;
         printf("attribute %s: %u floats per vertex\n", attribute.name, attribute.components);
         if (strcmp(attribute.name, "position") == 0)
             position_components = attribute.components;
     }
+    if (status != CRT_OK) {
+        fprintf(stderr, "%s: %s\n", argv[1], crt_last_error());
+        crt_decoder_destroy(decoder);
+        free(data);
+        return 1;
+    }
 
     /* Positions and indices; the normals, colours and uvs are passed over. */
-    memset(&out, 0, sizeof out);
     out.positions_capacity = (size_t)info.vertex_count * position_components;
     out.indices_capacity = (size_t)info.face_count * 3;
     /* + 1: malloc(0) may give null. */

@@ -5,12 +5,14 @@
 #include <SDL2/SDL.h>
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace platform {
 
 void HideConsole() {}
 void ShowConsole() {}
+void EnterProgramFolderIfNeeded() {}
 
 Rect DesktopRect()
 {
@@ -35,6 +37,12 @@ int64_t TicksNow()
 void Sleep(uint32_t milliseconds)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+bool MoveFileOver(const std::string& from, const std::string& to)
+{
+    // rename() replaces the target in one step on POSIX systems.
+    return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
 }  // namespace platform

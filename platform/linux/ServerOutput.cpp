@@ -1,12 +1,14 @@
 // The music through the sound server's native protocol (libpulse). The
 // server reports, for our stream, how long a frame written now takes to reach
 // the speaker; libpulse interpolates that figure between its timing updates,
-// so the heard frame advances smoothly in real time.
+// so the heard frame advances smoothly in real time. A connection or stream
+// that fails afterwards makes the output lost.
 #include "platform/Audio.h"
 #include "platform/linux/LinuxOutputs.h"
 
 #include <pulse/pulseaudio.h>
 
+#include <atomic>
 #include <cstdio>
 
 namespace platform {
@@ -36,7 +38,8 @@ public:
         if (loop_) pa_threaded_mainloop_free(loop_);
     }
 
-    bool open(std::string& failure)
+    // `unanswered`: a server was reached but did not answer in time.
+    bool open(std::string& failure, bool& unanswered)
     {
         loop_ = pa_threaded_mainloop_new();
         if (!loop_) return fail(failure, "no main loop");
@@ -53,6 +56,7 @@ public:
             pa_context_rttime_new(context_, pa_rtclock_now() + kConnectTimeout, &ServerOutput::timeUp, this);
         const bool ready = waitForContext() && connectStream();
         if (timer) pa_threaded_mainloop_get_api(loop_)->time_free(timer);
+        unanswered = !ready && timedOut_;
         if (!ready) failure = timedOut_ ? "the server does not answer" : pa_strerror(pa_context_errno(context_));
         else describe();
         pa_threaded_mainloop_unlock(loop_);
@@ -60,6 +64,8 @@ public:
     }
 
     const char* kind() const override { return "sound server"; }
+
+    const char* choice() const override { return "server"; }
 
     std::string description() const override { return description_; }
 
@@ -95,6 +101,10 @@ public:
         pa_threaded_mainloop_unlock(loop_);
     }
 
+    bool lost() const override { return lost_.load(std::memory_order_acquire); }
+
+    std::string lossReason() const override { return lost() ? lossReason_ : std::string(); }
+
 private:
     static bool fail(std::string& failure, const char* why)
     {
@@ -102,14 +112,29 @@ private:
         return false;
     }
 
-    static void signal(pa_context*, void* self)
+    // On the loop's thread, with its lock held.
+    static void signal(pa_context* context, void* self)
     {
-        pa_threaded_mainloop_signal(static_cast<ServerOutput*>(self)->loop_, 0);
+        auto* output = static_cast<ServerOutput*>(self);
+        if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context)))
+            output->lose(pa_strerror(pa_context_errno(context)));
+        pa_threaded_mainloop_signal(output->loop_, 0);
     }
 
-    static void streamSignal(pa_stream*, void* self)
+    static void streamSignal(pa_stream* stream, void* self)
     {
-        pa_threaded_mainloop_signal(static_cast<ServerOutput*>(self)->loop_, 0);
+        auto* output = static_cast<ServerOutput*>(self);
+        if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
+            output->lose(pa_strerror(pa_context_errno(output->context_)));
+        pa_threaded_mainloop_signal(output->loop_, 0);
+    }
+
+    // The reason is written once, before the flag that publishes it.
+    void lose(const char* why)
+    {
+        if (lost()) return;
+        lossReason_ = why;
+        lost_.store(true, std::memory_order_release);
     }
 
     static void timeUp(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)
@@ -191,14 +216,16 @@ private:
     int64_t written_ = 0;  // stream frames handed to the server; the loop's lock guards it
     bool timedOut_ = false;
     std::string description_;
+    std::atomic<bool> lost_{false};
+    std::string lossReason_;
 };
 
 }  // namespace
 
-std::unique_ptr<AudioOutput> openServerOutput(AudioMixer mixer, std::string& failure)
+std::unique_ptr<AudioOutput> openServerOutput(AudioMixer mixer, std::string& failure, bool& unanswered)
 {
     auto output = std::make_unique<ServerOutput>(std::move(mixer));
-    if (!output->open(failure)) return nullptr;
+    if (!output->open(failure, unanswered)) return nullptr;
     return output;
 }
 

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "CarefulCaller.h"
 #include "RoundTripSupport.h"
 #include "SeedStreams.h"
 #include "crt/ColorAttr.h"
@@ -31,7 +32,7 @@ constexpr float kUnwritten = -12345.0f;
 
 std::vector<uint8_t> encodeC(const shapes::Mesh& m, const crt_encode_options* options)
 {
-    const crt_mesh mesh{m.vertexCount(), m.faceCount(), m.positions.data(), m.indices.data(), m.normals.data(),
+    const crt_mesh mesh{sizeof(crt_mesh), m.vertexCount(), m.faceCount(), m.positions.data(), m.indices.data(), m.normals.data(),
                         m.colors.data(), 4, m.uvs.data(), 2};
     uint8_t* data = nullptr;
     size_t size = 0;
@@ -51,7 +52,7 @@ CDecoded decodeC(const std::vector<uint8_t>& bytes)
 {
     CDecoded d;
     crt_decoder* decoder = nullptr;
-    crt_mesh_info info{};
+    auto info = crttest::sized<crt_mesh_info>();
     d.status = crt_decoder_create(bytes.data(), bytes.size(), &decoder);
     if (d.status == CRT_OK)
         d.status = crt_decoder_info(decoder, &info);
@@ -63,7 +64,7 @@ CDecoded decodeC(const std::vector<uint8_t>& bytes)
     m.indices.assign(size_t(m.NF) * 3, 0xDEADBEEF);
     m.positions.assign(size_t(m.NV) * 3, kUnwritten);
     for (uint32_t i = 0; i < info.attribute_count; ++i) {
-        crt_attribute_info a{};
+        auto a = crttest::sized<crt_attribute_info>();
         EXPECT_EQ(crt_decoder_attribute(decoder, i, &a), CRT_OK);
         const std::string name = a.name;
         const size_t floats = size_t(m.NV) * a.components;
@@ -72,7 +73,7 @@ CDecoded decodeC(const std::vector<uint8_t>& bytes)
         if (name == "uv") m.uvs.assign(floats, kUnwritten);
     }
     auto orNull = [](std::vector<float>& v) { return v.empty() ? nullptr : v.data(); };
-    const crt_outputs out{orNull(m.positions), m.positions.size(), m.indices.data(), m.indices.size(),
+    const crt_outputs out{sizeof(crt_outputs), orNull(m.positions), m.positions.size(), m.indices.data(), m.indices.size(),
                           orNull(m.normals),   m.normals.size(),   orNull(m.colors), m.colors.size(),
                           orNull(m.uvs),       m.uvs.size()};
     d.status = crt_decoder_decode(decoder, &out);
@@ -91,13 +92,13 @@ TEST(CInterface, CapacityOneElementShortIsRefusedBeforeAnythingIsWritten)
     const char* names[] = {"color", "normal", "position", "uv"};
     const uint32_t widths[] = {4, 3, 3, 2};
     const crt_attribute_kind kinds[] = {CRT_KIND_COLOR, CRT_KIND_NORMAL, CRT_KIND_GENERIC, CRT_KIND_GENERIC};
-    crt_mesh_info info{};
+    auto info = crttest::sized<crt_mesh_info>();
     ASSERT_EQ(crt_decoder_info(decoder, &info), CRT_OK);
     EXPECT_EQ(info.vertex_count, NV);
     EXPECT_EQ(info.face_count, NF);
     ASSERT_EQ(info.attribute_count, 4u);
     for (uint32_t i = 0; i < 4; ++i) {
-        crt_attribute_info a{};
+        auto a = crttest::sized<crt_attribute_info>();
         ASSERT_EQ(crt_decoder_attribute(decoder, i, &a), CRT_OK);
         EXPECT_STREQ(a.name, names[i]);
         EXPECT_EQ(a.components, widths[i]);
@@ -107,7 +108,7 @@ TEST(CInterface, CapacityOneElementShortIsRefusedBeforeAnythingIsWritten)
 
     std::vector<float> positions(NV * 3), normals(NV * 3), colors(NV * 4), uvs(NV * 2);
     std::vector<uint32_t> indices(NF * 3);
-    const crt_outputs exact{positions.data(), positions.size(), indices.data(), indices.size(),
+    const crt_outputs exact{sizeof(crt_outputs), positions.data(), positions.size(), indices.data(), indices.size(),
                             normals.data(),   normals.size(),   colors.data(),  colors.size(),
                             uvs.data(),       uvs.size()};
     // Each capacity one short in turn: refused, naming the array, with every
@@ -156,7 +157,7 @@ TEST(CInterface, CallsOutsideTheNormalPathGiveAStatusAndAMessage)
     EXPECT_EQ(crt_decoder_create(notCrt, 0, &decoder), CRT_TRUNCATED);  // an empty block, not an unbounded one
     EXPECT_EQ(crt_decoder_create(nullptr, 10, &decoder), CRT_INVALID_ARGUMENT);
     EXPECT_EQ(crt_decoder_create(notCrt, sizeof notCrt, nullptr), CRT_INVALID_ARGUMENT);
-    crt_mesh_info info;
+    auto info = crttest::sized<crt_mesh_info>();
     EXPECT_EQ(crt_decoder_info(nullptr, &info), CRT_INVALID_ARGUMENT);
     EXPECT_EQ(crt_decoder_decode(nullptr, nullptr), CRT_INVALID_ARGUMENT);
     crt_decoder_destroy(nullptr);
@@ -169,10 +170,26 @@ TEST(CInterface, CallsOutsideTheNormalPathGiveAStatusAndAMessage)
 
     const std::vector<uint8_t> square = crttest::seedStreams().at(0);
     ASSERT_EQ(crt_decoder_create(square.data(), square.size(), &decoder), CRT_OK);
-    crt_attribute_info a;
+    auto a = crttest::sized<crt_attribute_info>();
     EXPECT_EQ(crt_decoder_attribute(decoder, 3, &a), CRT_INVALID_ARGUMENT);  // three attributes
+    // Structs carry their size: one left unset is refused and not written; a
+    // later header's larger struct keeps the fields this library lacks.
+    crt_mesh_info unset{};
+    unset.vertex_count = 99;
+    EXPECT_EQ(crt_decoder_info(decoder, &unset), CRT_INVALID_ARGUMENT);
+    EXPECT_EQ(unset.vertex_count, 99u);
+    struct {
+        crt_mesh_info info;
+        uint64_t later;
+    } grown{};
+    grown.info.struct_size = sizeof grown;
+    grown.later = 77;
+    EXPECT_EQ(crt_decoder_info(decoder, &grown.info), CRT_OK);
+    EXPECT_EQ(grown.info.vertex_count, 4u);
+    EXPECT_EQ(grown.info.struct_size, sizeof grown);
+    EXPECT_EQ(grown.later, 77u);
     std::vector<float> positions(12, kUnwritten);
-    crt_outputs out{};
+    auto out = crttest::sized<crt_outputs>();
     out.positions = positions.data();
     out.positions_capacity = positions.size();
     EXPECT_EQ(crt_decoder_decode(decoder, &out), CRT_INVALID_ARGUMENT);  // no indices
@@ -182,7 +199,7 @@ TEST(CInterface, CallsOutsideTheNormalPathGiveAStatusAndAMessage)
 
     // Points without faces: counted, never decoded.
     const shapes::Mesh tri = shapes::torus(3, 3);
-    const crt_mesh points{tri.vertexCount(), 0, tri.positions.data(), nullptr, nullptr, nullptr, 0, nullptr, 0};
+    const crt_mesh points{sizeof(crt_mesh), tri.vertexCount(), 0, tri.positions.data(), nullptr, nullptr, nullptr, 0, nullptr, 0};
     uint8_t* data = nullptr;
     size_t size = 0;
     ASSERT_EQ(crt_encode(&points, nullptr, &data, &size), CRT_OK);
@@ -314,7 +331,7 @@ TEST(CEncode, EveryOptionRoundTripsAndShowsInTheStream)
 {
     const shapes::Mesh m = shapes::torus(12, 8);
     crt_encode_options defaults;
-    crt_encode_options_init(&defaults);
+    ASSERT_EQ(crt_encode_options_init(&defaults, sizeof defaults), CRT_OK);
     auto with = [&](const std::function<void(crt_encode_options&)>& change) {
         crt_encode_options o = defaults;
         change(o);
@@ -389,7 +406,7 @@ TEST(CEncode, MeshesAndOptionsThatCannotBeEncodedAreRefusedWithTheReason)
     badIndices[5] = m.vertexCount();
     std::vector<float> nanPositions = m.positions;
     nanPositions[7] = NAN;
-    const crt_mesh good{m.vertexCount(), m.faceCount(), m.positions.data(), m.indices.data(), nullptr,
+    const crt_mesh good{sizeof(crt_mesh), m.vertexCount(), m.faceCount(), m.positions.data(), m.indices.data(), nullptr,
                         nullptr,         0,             nullptr,            0};
     struct Case {
         const char* what;
@@ -417,7 +434,7 @@ TEST(CEncode, MeshesAndOptionsThatCannotBeEncodedAreRefusedWithTheReason)
     for (const Case& c : cases) {
         crt_mesh mesh = good;
         crt_encode_options o;
-        crt_encode_options_init(&o);
+        crt_encode_options_init(&o, sizeof o);
         c.change(mesh, o);
         uint8_t* data = reinterpret_cast<uint8_t*>(&mesh);
         size_t size = 99;
@@ -453,7 +470,7 @@ TEST(CEncode, RunningOutOfMemoryIsAStatus)
         const rlim_t cap = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(32) << 20);
         const rlimit limit{cap, cap};
         setrlimit(RLIMIT_AS, &limit);
-        const crt_mesh mesh{big.vertexCount(), big.faceCount(), big.positions.data(), big.indices.data(),
+        const crt_mesh mesh{sizeof(crt_mesh), big.vertexCount(), big.faceCount(), big.positions.data(), big.indices.data(),
                             big.normals.data(), nullptr, 0, nullptr, 0};
         uint8_t* data = nullptr;
         size_t size = 0;

@@ -18,6 +18,15 @@ namespace crttest {
 constexpr size_t kMaxOutputFloats = size_t(1) << 24;
 inline const char* kTooLarge = "(counts too large to decode here)";
 
+// A crt.h struct with its struct_size set and every other field zero.
+template <class T>
+T sized()
+{
+    T value{};
+    value.struct_size = sizeof value;
+    return value;
+}
+
 inline size_t atLeastOne(size_t n)
 {
     return n > 0 ? n : 1;
@@ -59,14 +68,14 @@ inline std::string decodeCarefully(const uint8_t* data, size_t size)
 inline std::string decodeCarefullyThroughC(const uint8_t* data, size_t size)
 {
     crt_decoder* decoder = nullptr;
-    crt_mesh_info info{};
+    auto info = sized<crt_mesh_info>();
     crt_status status = crt_decoder_create(data, size, &decoder);
     if (status == CRT_OK)
         status = crt_decoder_info(decoder, &info);
     const std::string names[4] = {"position", "normal", "color", "uv"};
     size_t width[4] = {};  // floats per vertex of each name
     for (uint32_t i = 0; status == CRT_OK && i < info.attribute_count; ++i) {
-        crt_attribute_info a{};
+        auto a = sized<crt_attribute_info>();
         status = crt_decoder_attribute(decoder, i, &a);
         for (int k = 0; k < 4; ++k)
             if (status == CRT_OK && names[k] == a.name)
@@ -82,7 +91,7 @@ inline std::string decodeCarefullyThroughC(const uint8_t* data, size_t size)
         std::vector<float> positions(atLeastOne(NV * width[0])), normals(atLeastOne(NV * width[1])),
             colors(atLeastOne(NV * width[2])), uvs(atLeastOne(NV * width[3]));
         std::vector<uint32_t> indices(NF * 3);
-        const crt_outputs out{positions.data(), NV * width[0], indices.data(), indices.size(),
+        const crt_outputs out{sizeof(crt_outputs), positions.data(), NV * width[0], indices.data(), indices.size(),
                               normals.data(),   NV * width[1], colors.data(),  NV * width[2],
                               uvs.data(),       NV * width[3]};
         status = crt_decoder_decode(decoder, &out);

@@ -1,7 +1,10 @@
 """The crt Python module against crt-tool: decoding gives what the tool
 decodes, every encoder option shows in the stream the tool describes and
-round-trips, and failures raise crt.Error with the library's message."""
+round-trips, failures raise crt.Error with the library's message, and decoding
+works under limits that refuse a hostile stream and let a real mesh through."""
+import json
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -10,6 +13,7 @@ import unittest
 import numpy as np
 
 import crt
+from fan_stream import fan
 
 TOOL = os.path.join(os.environ["QUELLIN_BUILD_DIR"], "crt-tool")
 WORK = tempfile.mkdtemp()
@@ -129,6 +133,8 @@ class PythonModule(unittest.TestCase):
             with self.assertRaises(crt.Error) as caught:
                 crt.decode(damaged)
             self.assertEqual((caught.exception.status, str(caught.exception)), (status, message))
+            self.assertIsInstance(caught.exception, ValueError)
+        self.assertIs(caught.exception.status, crt.NO_FACES)
         self.assertEqual(crt.info(seed("points.crt")).face_count, 0)
         mesh = crt.decode(data)
         with self.assertRaisesRegex(crt.Error, r"^position_bits must be within 1\.\.26\.$"):
@@ -148,6 +154,64 @@ class PythonModule(unittest.TestCase):
         self.assertNotEqual(run.returncode, 0)
         self.assertIn("ImportError: libcrt.so not found (set CRT_LIBRARY to its path)", run.stderr)
 
+
+# In a child process, whose peak resident size starts from what the import
+# left: the 91-byte stream of a hundred million triangles under the defaults.
+REFUSAL_IN_A_CHILD = """
+import json, resource, sys, time
+import crt
+from fan_stream import fan
+data, peak = fan(100_000_000), lambda: resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+before, start = peak(), time.perf_counter()
+try:
+    crt.decode(data)
+except crt.Error as e:
+    refused = [len(data), int(e.status), str(e)]
+about = crt.info(data)
+json.dump([time.perf_counter() - start, peak() - before, refused, about.vertex_count, about.face_count,
+           about.output_bytes, about.working_bytes], sys.stdout)
+"""
+
+
+class Limits(unittest.TestCase):
+    def test_a_tiny_stream_claiming_a_huge_mesh_is_refused_at_once_in_little_memory(self):
+        child = subprocess.run([sys.executable, "-c", REFUSAL_IN_A_CHILD], capture_output=True, text=True, check=True,
+                               env=dict(os.environ, PYTHONPATH=os.pathsep.join(sys.path)))
+        seconds, kib, refused, vertices, faces, output, working = json.loads(child.stdout)
+        self.assertEqual(refused, [91, crt.LIMIT, "The crt stream needs 100000002 vertices; the limit is 16777216."])
+        self.assertLess(seconds, 0.25)
+        self.assertLess(kib, 4096)
+        # Described from the header alone: indices and positions, and the working memory beside them.
+        self.assertEqual((vertices, faces, output), (100000002, 100000000, 12 * 100000000 + 12 * 100000002))
+        self.assertGreater(working, 40 * faces)
+        # The defaults are the C library's safe ones.
+        with open(os.path.join(os.path.dirname(__file__), os.pardir, os.pardir, "crt", "include", "crt.h")) as f:
+            header = {k: int(v) for k, v in re.findall(r"#define CRT_DEFAULT_SAFE_MAX_(\w+) (\d+)u", f.read())}
+        self.assertEqual(header, {"VERTICES": crt.DEFAULT_SAFE_MAX_VERTICES, "FACES": crt.DEFAULT_SAFE_MAX_FACES,
+                                  "BYTES": crt.DEFAULT_SAFE_MAX_BYTES})
+        # 0 means no limit to the library; here it is refused, not passed on.
+        with self.assertRaisesRegex(ValueError, "max_faces must be at least 1, or None for no limit"):
+            crt.decode(fan(10), max_faces=0)
+
+    def test_a_mesh_the_size_of_the_dragon_decodes_under_the_defaults_and_each_limit_holds_at_its_edge(self):
+        # A 661 x 661 grid: 871,200 triangles, as many as the dragon scan.
+        x, y = np.meshgrid(np.arange(661, dtype=np.float32), np.arange(661, dtype=np.float32), indexing="ij")
+        corner = (np.arange(660)[:, None] * 661 + np.arange(660)[None, :]).ravel()
+        quads = [corner, corner + 661, corner + 662, corner + 1]
+        faces = np.concatenate([np.stack(quads[:3], 1), np.stack([quads[0], quads[2], quads[3]], 1)])
+        grid = crt.Mesh(np.stack([x.ravel(), y.ravel(), np.sin(x + y).ravel()], 1), faces)
+        data = crt.encode(grid, search=False, position_step=0.01)
+        mesh = crt.decode(data)
+        self.assertEqual((mesh.positions.shape, mesh.indices.shape), ((661 * 661, 3), (871200, 3)))
+        self.assertLess(np.abs(np.sort(mesh.positions, 0) - np.sort(grid.positions, 0)).max(), 0.006)
+
+        about = crt.info(data)
+        exact = dict(max_vertices=about.vertex_count, max_faces=about.face_count, max_bytes=about.needed_bytes)
+        np.testing.assert_array_equal(crt.decode(data, **exact).indices, mesh.indices)
+        for key, what in (("max_vertices", "vertices"), ("max_faces", "faces"), ("max_bytes", "bytes")):
+            with self.subTest(key), self.assertRaisesRegex(crt.Error, f" {exact[key]} {what}\\b") as caught:
+                crt.decode(data, **dict(exact, **{key: exact[key] - 1}))
+            self.assertIs(caught.exception.status, crt.LIMIT)
 
 if __name__ == "__main__":
     unittest.main()

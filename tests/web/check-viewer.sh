@@ -7,7 +7,7 @@ set -euo pipefail
 : "${QUELLIN_BUILD_DIR:?set QUELLIN_BUILD_DIR to the build folder}"
 site="$QUELLIN_BUILD_DIR/web"
 here="$(dirname "$0")"
-[ -f "$site/crt.mjs" ] || { echo "no $site/crt.mjs: scripts/build.sh builds it when Emscripten (emcc) is installed"; exit 1; }
+[ -f "$site/crt/crt.mjs" ] || { echo "no $site/crt/crt.mjs: scripts/build.sh builds it when Emscripten (emcc) is installed"; exit 1; }
 [ -d "$here/node_modules/puppeteer-core" ] || { echo "puppeteer-core is missing: run scripts/install-deps.sh"; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

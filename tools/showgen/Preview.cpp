@@ -1,11 +1,10 @@
 #include "tools/showgen/Preview.h"
 
+#include "tools/showgen/Canvas.h"
 #include "tools/showgen/FrameFile.h"
 
-#include <opencv2/core.hpp>
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
-
+#include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 namespace showgen {
@@ -16,7 +15,13 @@ enum class View { Front, Side, Top };
 
 // Orthographic projection of one frame into a tile; brightness from the point's shade byte,
 // drawn far to near so that the near side covers the far one.
-void drawFrame(cv::Mat& tile, const FrameData& frame, View view, float scale) {
+// The part of `canvas` from (left, top), width x height pixels.
+struct Tile {
+    Canvas& canvas;
+    int left, top, width, height;
+};
+
+void drawFrame(Tile tile, const FrameData& frame, View view, float scale) {
     struct P { float u, v, depth; int shade; };
     std::vector<P> pts;
     for (const auto& p : frame.points) {
@@ -31,15 +36,18 @@ void drawFrame(cv::Mat& tile, const FrameData& frame, View view, float scale) {
         pts.push_back(q);
     }
     std::sort(pts.begin(), pts.end(), [](const P& a, const P& b) { return a.depth < b.depth; });
-    const float cx = tile.cols * 0.5f, base = view == View::Top ? tile.rows * 0.5f : tile.rows * 0.95f;
+    const float cx = tile.left + tile.width * 0.5f,
+                base = tile.top + (view == View::Top ? tile.height * 0.5f : tile.height * 0.95f);
     for (const auto& q : pts) {
         // Seen from the front the figure's right (+x) is on the picture's left.
         const float u = view == View::Front ? -q.u : q.u;
-        const cv::Point c(static_cast<int>(cx + u * scale), static_cast<int>(base - q.v * scale));
-        const int b = 50 + q.shade * 205 / 255;
-        cv::circle(tile, c, 1, cv::Scalar(b * 0.55, b * 0.75, b), cv::FILLED, cv::LINE_AA);
+        const float x = std::floor(cx + u * scale), y = std::floor(base - q.v * scale);
+        if (x < tile.left || x >= tile.left + tile.width || y < tile.top || y >= tile.top + tile.height) continue;
+        const float b = (50 + q.shade * 205 / 255) / 255.0f;
+        tile.canvas.dot(x, y, 1.0f, {b, b * 0.75f, b * 0.55f});
     }
-    cv::line(tile, {0, static_cast<int>(base)}, {tile.cols, static_cast<int>(base)}, cv::Scalar(60, 60, 60));
+    tile.canvas.line(tile.left, std::floor(base), tile.left + tile.width - 1, std::floor(base), 1.0f,
+                     {60 / 255.0f, 60 / 255.0f, 60 / 255.0f});
 }
 
 }  // namespace
@@ -50,26 +58,26 @@ void writeRecordingPreview(const std::string& recordingFolder, const std::string
     constexpr int kCols = 8, kRows = 3, kTile = 240;
     // The whole recording at a glance, then its first seconds frame by frame (every fifth frame).
     for (const bool whole : {true, false}) {
-        cv::Mat strip(kRows * kTile, kCols * kTile, CV_8UC3, cv::Scalar(0, 0, 0));
+        Canvas strip(kCols * kTile, kRows * kTile, 3);
         for (int i = 0; i < kCols * kRows; ++i) {
             const size_t index = whole ? files.size() * static_cast<size_t>(i) / (kCols * kRows)
                                        : std::min(files.size() - 1, static_cast<size_t>(5 * i));
-            cv::Mat tile = strip(cv::Rect((i % kCols) * kTile, (i / kCols) * kTile, kTile, kTile));
+            const Tile tile{strip, (i % kCols) * kTile, (i / kCols) * kTile, kTile, kTile};
             drawFrame(tile, readFrameFile(files[index]), View::Front, kTile / 2.0f);
-            cv::putText(tile, std::to_string(index), {6, 18}, cv::FONT_HERSHEY_SIMPLEX, 0.45, cv::Scalar(120, 120, 120),
-                        1, cv::LINE_AA);
+            const float grey = 120 / 255.0f;
+            drawHersheyText(strip, HersheyFont::Simplex, std::to_string(index), tile.left + 6.0f, tile.top + 18.0f, 0.45f,
+                            1.0f, {grey, grey, grey});
         }
-        cv::imwrite(outDir + "/" + name + (whole ? "_frames.png" : "_motion.png"), strip);
+        strip.writePng(outDir + "/" + name + (whole ? "_frames.png" : "_motion.png"));
     }
 
     const FrameData frame = readFrameFile(files[files.size() / 3]);
-    cv::Mat views(600, 1500, CV_8UC3, cv::Scalar(0, 0, 0));
+    Canvas views(1500, 600, 3);
     const View kinds[3] = {View::Front, View::Side, View::Top};
     for (int v = 0; v < 3; ++v) {
-        cv::Mat tile = views(cv::Rect(v * 500, 0, 500, 600));
-        drawFrame(tile, frame, kinds[v], 320.0f);
+        drawFrame(Tile{views, v * 500, 0, 500, 600}, frame, kinds[v], 320.0f);
     }
-    cv::imwrite(outDir + "/" + name + "_views.png", views);
+    views.writePng(outDir + "/" + name + "_views.png");
 }
 
 }  // namespace showgen

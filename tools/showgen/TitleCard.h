@@ -1,6 +1,6 @@
 #pragma once
 // The show's title card: light lettering on black, revealed by the final passes.
-#include <opencv2/core.hpp>
+#include "tools/showgen/Canvas.h"
 
 #include <string>
 
@@ -8,7 +8,7 @@ namespace showgen {
 
 constexpr int kTitleWidth = 1920, kTitleHeight = 1080;
 
-cv::Mat renderTitleCard();  // 8-bit BGR
+Canvas renderTitleCard();  // red-green-blue
 void writeTitleCard(const std::string& path);  // throws std::runtime_error when it cannot be written
 
 }  // namespace showgen

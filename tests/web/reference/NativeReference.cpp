@@ -2,14 +2,19 @@
 // native decoder makes of each:
 //
 //   crt_web_reference DIR
+//   crt_web_reference --dragon-sized FILE
 //
-// adds to DIR the hand-made seed streams of the crt suite, two larger meshes
-// from the encoder and a header whose counts no memory could hold, then
+// The first adds to DIR the hand-made seed streams of the crt suite, two
+// larger meshes from the encoder, a header whose counts no memory could hold
+// and a valid stream of 91 bytes that makes a fan of a hundred million
+// triangles, then
 // decodes every DIR/NAME.crt (those already there too) into DIR/NAME.native:
 // a first line "ok", "error MESSAGE", "no faces" or "too large" (more than
 // 2^26 elements), then after "ok", for positions, indices, normals, colours
 // and uvs in that order, a little-endian uint32 element count (0xffffffff:
-// the stream has no such attribute) and the elements' bytes.
+// the stream has no such attribute) and the elements' bytes. The second
+// writes a torus as large as the dragon scan (871,200 triangles) with
+// normals, colours and uvs to FILE.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -21,6 +26,7 @@
 #include <vector>
 
 #include "../../crt/SeedStreams.h"
+#include "../../crt/StreamBuilder.h"
 #include "crt/Decoder.h"
 #include "crt/MeshDecoder.h"
 #include "crt/MeshEncoder.h"
@@ -70,6 +76,17 @@ void writeStreams(const fs::path& dir)
     crttest::StreamBuilder huge;
     huge.header(crt::ENTROPY_RAW, {{"position", crt::KIND_GENERIC, 1.0f, 3}}, 0x7fffffffu, 0x7fffffffu);
     writeFile(dir / "counts-beyond-any-memory.crt", huge.bytes);
+
+    // One single-symbol Tunstall block of ADD_VERTEX, every position bit
+    // count zero: a legitimate fan, whatever the count.
+    constexpr uint32_t kFan = 100000000;
+    crttest::StreamBuilder fan;
+    fan.header(crt::ENTROPY_TUNSTALL, {{"position", crt::KIND_GENERIC, 1.0f, 3, crt::FMT_F32, crt::SHARED_BITS}},
+               kFan + 2, kFan);
+    fan.groups({kFan}).u32(0).tunstallBlock({{crt::ADD_VERTEX, 255}}, kFan, {});
+    fan.bitStream(crttest::BitWriter());
+    fan.bitStream(crttest::BitWriter()).tunstallBlock({{0, 255}}, kFan + 2, {});
+    writeFile(dir / "fan-of-a-hundred-million-triangles.crt", fan.bytes);
 }
 
 struct Decoded {
@@ -147,8 +164,19 @@ void writeReference(const fs::path& path, const Decoded& d)
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "--dragon-sized") == 0) {
+        const crt::shapes::Mesh torus = crt::shapes::torus(660, 660);
+        try {
+            writeFile(argv[2], encode(torus, crt::ENTROPY_TUNSTALL, crt::DIFF, true, true));
+        } catch (const std::exception& e) {
+            std::printf("crt_web_reference: %s\n", e.what());
+            return 1;
+        }
+        std::printf("%u triangles in %s\n", torus.faceCount(), argv[2]);
+        return 0;
+    }
     if (argc != 2) {
-        std::printf("usage: crt_web_reference DIR\n");
+        std::printf("usage: crt_web_reference DIR | --dragon-sized FILE\n");
         return 2;
     }
     try {
