@@ -18,9 +18,11 @@ flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -I. -fsanitize=fuzzer,address,u
 declare -A sources=(
   [dance_frame]="parts/dancers/DanceSequence.cpp"
   [keyframes_points]="parts/dancers/KeyframeTrack.cpp parts/dancers/PointCloud.cpp"
-  [shader_source]="render/ShaderSource.cpp platform/FileWatch.cpp"
-  [free_camera]="live/FreeCam.cpp"
+  [shader_source]="render/ShaderSource.cpp platform/FileWatch.cpp platform/linux/FileStamp.cpp"
+  [free_camera]="live/FreeCam.cpp platform/linux/Platform.cpp"
 )
+# The system layer beside the free camera reaches SDL.
+declare -A libraries=([free_camera]="-lSDL2")
 
 make_seeds() {
   local target=$1 dir=$2
@@ -57,7 +59,7 @@ for target in dance_frame keyframes_points shader_source free_camera; do
   if [ ! -x "$binary" ] || [ -n "$(find "${deps[@]}" parts/dancers/*.h render/*.h live/*.h platform/*.h -newer "$binary" -print -quit)" ]; then
     echo "building $binary"
     # shellcheck disable=SC2086
-    clang++ "${flags[@]}" "tests/fuzz/targets/fuzz_$target.cpp" ${sources[$target]} -o "$binary"
+    clang++ "${flags[@]}" "tests/fuzz/targets/fuzz_$target.cpp" ${sources[$target]} ${libraries[$target]:-} -o "$binary"
   fi
   seeds="$out/seeds-$target"
   rm -rf "$seeds"
