@@ -47,7 +47,7 @@ void TDemoApp::Start()
 
     controls._nano = &nano_kontrol2;
     if (developer_mode) {
-        surface.begin(platform::TicksNow());
+        surface.begin();
     } else {
         MidiIn::printDeviceNames();
         if (!nano_kontrol2.start()) {
@@ -68,7 +68,6 @@ void TDemoApp::Start()
 void TDemoApp::RunFrame()
 {
     PollInput();
-    if (developer_mode) surface.poll(platform::TicksNow());
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glUseProgram(0);
     // The count is read again for every index: a part may append parts.

@@ -64,6 +64,7 @@ struct TDemoApp {
     // tools (surface search, reloading, keyboard transport, timeline,
     // screenshots) are there only then.
     bool developer_mode = false;
+    // After the controller: the finder's thread stops before the controller closes.
     SurfaceFinder surface{nano_kontrol2};
     bool screenshot_requested = false;     // F12: saved once the frame is drawn
     // Mouse buttons SDL still believes held although they are up: a press

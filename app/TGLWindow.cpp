@@ -1,8 +1,13 @@
 #include "app/TGLWindow.h"
 
+#include "platform/Video.h"
+
 #include <GL/glew.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 namespace {
 
@@ -14,23 +19,57 @@ void logLine(const char* format, const char* detail)
     std::fflush(stdout);
 }
 
+// SDL's drivers that open no window anyone sees; fine when asked for by name.
+bool invisibleDriver(const char* driver)
+{
+    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
+
+// GLEW's own text, and what it leaves out: its table has no text for the
+// codes past GLX 1.2 ("Unknown error"), nor says which context it looked at.
+std::string glewFailure(GLenum code)
+{
+    std::string text = reinterpret_cast<const char*>(glewGetErrorString(code));
+    text += " (GLEW error " + std::to_string(code);
+    if (code == GLEW_ERROR_NO_GLX_DISPLAY) text += ": no GLX display is current";
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    const char* driver = SDL_GetCurrentVideoDriver();
+    text += "; SDL video driver " + std::string(driver ? driver : "none") + ", current context " +
+            platform::DescribeCurrentGLContext() + ", GL_VERSION " + (version ? version : "none") + ")";
+    return text;
+}
+
 }  // namespace
 
 bool TGLWindow::Init(int32_t x, int32_t y, int32_t w, int32_t h, bool fullscreen)
 {
     failure.clear();
-    if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+    const platform::VideoStart video = platform::StartVideo();
+    if (!video.ok) {
         logLine("%s - SDL could not initialize! SDL Error: %s\n", SDL_GetError());
-        failure = "the video system could not be initialised";
+        failure = video.why.empty() ? "the video system could not be initialised" : video.why;
+        return false;
+    }
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    if (const char* driver = SDL_GetCurrentVideoDriver(); invisibleDriver(driver) && !(asked && *asked)) {
+        logLine("%s - No display to open a window on! SDL found only its %s video driver\n", driver);
+        failure = std::string("there is no display to show a window on (DISPLAY and WAYLAND_DISPLAY are unset or "
+                              "unreachable; SDL found only its ") + driver + " driver)";
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
     width = w;
     height = h;
     aspect = static_cast<float>(w) / static_cast<float>(h);
 
+    // The show draws with the fixed-function pipeline and immediate mode beside
+    // shaders: version 3.0 has no profiles, so every driver gives all of it,
+    // and EGL (Wayland, the console), which honours a profile request where
+    // GLX ignores it below 3.2, is asked for the compatibility profile.
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
@@ -52,10 +91,13 @@ bool TGLWindow::Init(int32_t x, int32_t y, int32_t w, int32_t h, bool fullscreen
     glewExperimental = GL_TRUE;
     if (fullscreen) SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
 
+    // GLEW loads the GL entry points first and looks for GLX after: a context
+    // from EGL has none, which GLEW reports as a failure although every GL
+    // entry point is there.
     const GLenum glewResult = glewInit();
-    if (glewResult != GLEW_OK) {
-        logLine("%s - Error initializing GLEW! %s\n",
-                reinterpret_cast<const char*>(glewGetErrorString(glewResult)));
+    const bool eglContext = glewResult == GLEW_ERROR_NO_GLX_DISPLAY && glGetString(GL_VERSION) != nullptr;
+    if (glewResult != GLEW_OK && !eglContext) {
+        logLine("%s - Error initializing GLEW! %s\n", glewFailure(glewResult).c_str());
         failure = "the OpenGL entry points could not be loaded";
         return false;
     }

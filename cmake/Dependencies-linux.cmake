@@ -11,8 +11,13 @@ pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
 target_link_libraries(quellin_deps INTERFACE
   GLEW::GLEW OpenGL::GL PkgConfig::GLU PkgConfig::JACK PkgConfig::ALSA PkgConfig::PULSE)
 
-# The tests, the capture tool and the show-data generator's previews read and
-# draw pictures with OpenCV; the benchmarks use Google Benchmark and Draco.
-find_package(OpenCVImage REQUIRED)
-find_package(benchmark REQUIRED)
-pkg_check_modules(DRACO IMPORTED_TARGET draco)
+# The tests and the capture tool read and draw pictures with OpenCV (the
+# capture tool is left out where it is missing, as in the play set-up); the
+# benchmarks use Google Benchmark and Draco.
+if(QUELLIN_BUILD_TESTS)
+  find_package(OpenCVImage REQUIRED)
+  find_package(benchmark REQUIRED)
+  pkg_check_modules(DRACO IMPORTED_TARGET draco)
+else()
+  find_package(OpenCVImage QUIET)
+endif()

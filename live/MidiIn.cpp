@@ -79,11 +79,18 @@ bool MidiIn::start()
     return started(platform::MidiInputOpen(0, &MidiIn::midi_in_proc, reinterpret_cast<uintptr_t>(this)));
 }
 
-bool MidiIn::start(const std::string& portName)
+bool MidiIn::tryStart(const std::string& portName, std::string& error)
 {
     if (handle) return true;
-    return started(
-        platform::MidiInputOpenNamed(portName, &MidiIn::midi_in_proc, reinterpret_cast<uintptr_t>(this)));
+    const platform::MidiOpenResult opened =
+        platform::MidiInputOpenNamed(portName, &MidiIn::midi_in_proc, reinterpret_cast<uintptr_t>(this));
+    if (!opened.input) {
+        error = opened.error;
+        return false;
+    }
+    handle = opened.input;
+    platform::MidiInputStart(handle);
+    return true;
 }
 
 bool MidiIn::started(const platform::MidiOpenResult& opened)

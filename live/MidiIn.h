@@ -26,8 +26,9 @@ public:
     // Opens input device 0 and starts it; false (with its line printed) when
     // the device cannot be opened.
     bool start();
-    // The same for the input port of that name.
-    bool start(const std::string& portName);
+    // Opens the input port of that name and starts it; false, with the
+    // reason in `error` and nothing printed, when it cannot be opened.
+    bool tryStart(const std::string& portName, std::string& error);
     // Stops and closes the device if it is open; it may be started again.
     void stop() { close_device(); }
 

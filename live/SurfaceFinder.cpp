@@ -56,51 +56,106 @@ PortChoice ChooseSurfacePort(const std::vector<std::string>& names, const char* 
     return {-1, names.empty() ? "no MIDI input ports" : "only through and system ports"};
 }
 
-void SurfaceFinder::begin(int64_t nowTicks)
+SurfaceFinder::~SurfaceFinder()
 {
-    looked_ = false;
-    look(nowTicks);
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
 }
 
-void SurfaceFinder::poll(int64_t nowTicks)
+void SurfaceFinder::begin()
 {
-    if (nowTicks >= nextLook_) look(nowTicks);
+    if (thread_.joinable()) return;
+    thread_ = std::thread([this] { run(); });
 }
 
-void SurfaceFinder::look(int64_t nowTicks)
+std::string SurfaceFinder::openPort() const
 {
-    nextLook_ = nowTicks + kLookEveryTicks;
-    std::vector<std::string> names = lister_.names();
-    // Nothing new to say or try while the ports stay the same.
-    if (looked_ && names == lastNames_) return;
+    std::lock_guard<std::mutex> guard(lock_);
+    return openPort_;
+}
+
+void SurfaceFinder::setOpenPort(const std::string& name)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    openPort_ = name;
+}
+
+void SurfaceFinder::run()
+{
+    std::unique_lock<std::mutex> guard(lock_);
+    while (!stopping_) {
+        // The MIDI system may take its time (or hang): never under the lock.
+        guard.unlock();
+        look();
+        looks_.fetch_add(1);
+        guard.lock();
+        wake_.wait_for(guard, lookEvery_, [this] { return stopping_; });
+    }
+}
+
+void SurfaceFinder::look()
+{
+    const std::vector<std::string> names = lister_.names();
+    const bool changed = !looked_ || names != lastNames_;
     looked_ = true;
     lastNames_ = names;
-    MidiIn::printDeviceNames(names);
+    if (changed) MidiIn::printDeviceNames(names);
 
-    if (midi_.handle && std::find(names.begin(), names.end(), openPort_) == names.end()) {
-        midi_.stop();
-        std::printf("SurfaceFinder::look() : %s went away; closed it\n", openPort_.c_str());
-        openPort_.clear();
+    // Only this thread changes the open port.
+    const std::string open = openPort();
+    if (midi_.handle) {
+        const bool listed = std::find(names.begin(), names.end(), open) != names.end();
+        // A surface unplugged and plugged in again between two looks is listed
+        // as before, but no longer connected to the input opened on it.
+        if (!listed || !lister_.feedsUs(open)) {
+            midi_.stop();
+            setOpenPort({});
+            if (listed)
+                std::printf("SurfaceFinder::look() : %s no longer reaches the player (unplugged and plugged in "
+                            "again, or disconnected); opening it again\n",
+                            open.c_str());
+            else
+                std::printf("SurfaceFinder::look() : %s went away; closed it\n", open.c_str());
+        }
     }
 
     const PortChoice choice = ChooseSurfacePort(names, std::getenv("QUELLIN_MIDI_PORT"));
     if (midi_.handle) {
         const bool better = openIsStandIn_ && choice.byName;
-        if (!better) return;
+        if (!better) {
+            std::fflush(stdout);
+            return;
+        }
         midi_.stop();
-        std::printf("SurfaceFinder::look() : closed %s for a better choice\n", openPort_.c_str());
-        openPort_.clear();
+        std::printf("SurfaceFinder::look() : closed %s for a better choice\n", open.c_str());
+        setOpenPort({});
     }
+    const auto every = std::chrono::duration<double>(lookEvery_).count();
     if (choice.index < 0) {
-        std::printf("SurfaceFinder::look() : no port chosen (%s); looking again every 2 s\n", choice.why.c_str());
+        if (changed)
+            std::printf("SurfaceFinder::look() : no port chosen (%s); looking again every %g s\n", choice.why.c_str(),
+                        every);
+        lastFailure_.clear();
     } else {
         const std::string& name = names[static_cast<size_t>(choice.index)];
-        std::printf("SurfaceFinder::look() : using idx=%d : %s (%s)\n", choice.index, name.c_str(),
-                    choice.why.c_str());
-        std::fflush(stdout);
-        if (midi_.start(name)) {
-            openPort_ = name;
+        std::string error;
+        if (midi_.tryStart(name, error)) {
+            std::printf("SurfaceFinder::look() : using idx=%d : %s (%s)\n", choice.index, name.c_str(),
+                        choice.why.c_str());
+            setOpenPort(name);
             openIsStandIn_ = !choice.byName;
+            lastFailure_.clear();
+        } else {
+            // Tried again at every look; said once while it fails the same way.
+            const std::string failure = name + "\n" + error;
+            if (failure != lastFailure_)
+                std::printf("SurfaceFinder::look() : idx=%d : %s (%s) could not be opened: %s; trying again every %g s\n",
+                            choice.index, name.c_str(), choice.why.c_str(), error.c_str(), every);
+            lastFailure_ = failure;
         }
     }
     std::fflush(stdout);

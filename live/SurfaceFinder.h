@@ -1,12 +1,17 @@
 #pragma once
 // Finds the control surface among the MIDI input ports and keeps it open for
 // the show's makers: a surface plugged in during a rehearsal starts working,
-// one unplugged is closed and looked for again.
+// one unplugged is closed and looked for again. All of it happens on a thread
+// of the finder's own, so a slow or silent MIDI system costs the frames nothing.
 #include "live/MidiIn.h"
 #include "platform/MidiService.h"
 
-#include <cstdint>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct PortChoice {
@@ -23,30 +28,52 @@ PortChoice ChooseSurfacePort(const std::vector<std::string>& names, const char* 
 
 class SurfaceFinder {
 public:
-    // How often the ports are listed again: 2 s, in 100 ns ticks.
-    static constexpr int64_t kLookEveryTicks = 20'000'000;
+    static constexpr std::chrono::milliseconds kLookEvery{2000};
 
-    explicit SurfaceFinder(MidiIn& midi) : midi_(midi) {}
+    // The finder opens and closes `midi` from its thread; nothing else may
+    // while it runs.
+    explicit SurfaceFinder(MidiIn& midi, std::chrono::milliseconds lookEvery = kLookEvery)
+        : midi_(midi), lookEvery_(lookEvery)
+    {
+    }
+    // Stops looking; a look in progress is finished first.
+    ~SurfaceFinder();
+    SurfaceFinder(const SurfaceFinder&) = delete;
+    SurfaceFinder& operator=(const SurfaceFinder&) = delete;
 
-    // Lists the ports, says which one is chosen and opens it.
-    void begin(int64_t nowTicks);
-    // Called every frame; every 2 s it lists the ports again (a query of the
-    // running MIDI system, no new client): a chosen port that appeared is
-    // opened, an open port that went away is closed, and a stand-in (the
-    // first playable port) gives way to a surface plugged in after it.
-    void poll(int64_t nowTicks);
+    // Starts the finder's thread, which lists the ports at once and then
+    // every `lookEvery`: a chosen port that appeared is opened, one that failed
+    // to open is tried again, an open port that went away (or came back
+    // without its connection to the player, as a surface unplugged and
+    // plugged in again between two looks does) is closed and looked for
+    // again, and a stand-in (the first playable port) gives way to a surface
+    // plugged in after it. Returns at once.
+    void begin();
 
     // The port open now, empty when none.
-    const std::string& openPort() const { return openPort_; }
+    std::string openPort() const;
+    // How many looks have finished.
+    int looks() const { return looks_.load(); }
 
 private:
-    void look(int64_t nowTicks);
+    void run();
+    void look();
+    void setOpenPort(const std::string& name);
 
     MidiIn& midi_;
+    const std::chrono::milliseconds lookEvery_;
+
+    // The finder thread's own.
     platform::MidiPortLister lister_;
     bool looked_ = false;
     std::vector<std::string> lastNames_;
-    std::string openPort_;
     bool openIsStandIn_ = false;  // opened as the first playable port, not by name
-    int64_t nextLook_ = 0;
+    std::string lastFailure_;     // the open that failed at the last look, said once
+
+    mutable std::mutex lock_;
+    std::condition_variable wake_;
+    bool stopping_ = false;       // under lock_
+    std::string openPort_;        // under lock_
+    std::atomic<int> looks_{0};
+    std::thread thread_;
 };

@@ -104,7 +104,7 @@ MidiOpenResult openPort(std::unique_ptr<MidiInput> input, uint32_t index, MidiIn
     input->instance = instance;
     input->rtmidi->ignoreTypes(true, true, true);
     input->rtmidi->setCallback(deliver, input.get());
-    input->rtmidi->openPort(index, "quellin input");
+    input->rtmidi->openPort(index, kMidiInputPortName);
     if (!input->rtmidi->isPortOpen()) {
         std::string why = input->error();
         if (why.empty()) why = "MIDI input device " + std::to_string(index) + " could not be opened";
@@ -130,7 +130,7 @@ std::vector<std::string> MidiInputNames()
     return lister.names();
 }
 
-MidiPortLister::MidiPortLister() = default;
+MidiPortLister::MidiPortLister() : connections_(std::make_unique<MidiConnections>()) {}
 MidiPortLister::~MidiPortLister() = default;
 
 std::vector<std::string> MidiPortLister::names()
@@ -140,7 +140,16 @@ std::vector<std::string> MidiPortLister::names()
         if (!connect(*probe)) return {};
         probe_ = std::move(probe);
     }
-    return portNames(*probe_->rtmidi);
+    std::vector<std::string> names = portNames(*probe_->rtmidi);
+    // No ports may also mean the server went away under the probe: the next
+    // call connects again, to a server started since if there is one.
+    if (names.empty()) probe_.reset();
+    return names;
+}
+
+bool MidiPortLister::feedsUs(const std::string& name)
+{
+    return connections_->feedsUs(name);
 }
 
 MidiOpenResult MidiInputOpen(uint32_t index, MidiInputCallback callback, uintptr_t instance)

@@ -22,6 +22,7 @@ enum MidiInputKind : uint32_t {
 };
 
 struct MidiInput;  // an open input device
+class MidiConnections;  // the system's view of which port feeds which
 
 // Called for every notification of an open input: kind, the instance value given
 // to MidiInputOpen, the packed short message (status in bits 0-7, first data byte
@@ -58,9 +59,14 @@ public:
     // The input ports now, in device order; empty without a MIDI system, in
     // which case a later call tries to connect again.
     std::vector<std::string> names();
+    // Whether the port of that name still delivers to one of the player's
+    // inputs: false for a port that went away, or came back (a surface
+    // unplugged and plugged in again) without the connection.
+    bool feedsUs(const std::string& name);
 
 private:
     std::unique_ptr<MidiInput> probe_;
+    std::unique_ptr<MidiConnections> connections_;
 };
 void MidiInputStart(MidiInput* input);
 void MidiInputStop(MidiInput* input);

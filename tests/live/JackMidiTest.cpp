@@ -56,8 +56,9 @@ public:
 
     const std::string& name() const { return name_; }
 
-    // False with the reason when no server could be started.
-    bool start(std::string& why)
+    // False with the reason when no server could be started. `portMax` > 0
+    // caps the number of ports the server allows.
+    bool start(std::string& why, int portMax = 0)
     {
         if (!onPath("jackd")) {
             why = "jackd is not installed (Debian package jackd2)";
@@ -73,8 +74,13 @@ public:
             // Synchronous, with a long client timeout and long periods: on a busy
             // machine the server waits for a late client instead of dropping
             // the cycle, and the MIDI events in it.
-            execlp("jackd", "jackd", "-n", name_.c_str(), "--no-realtime", "--sync", "-t", "20000", "-d", "dummy",
-                   "-r", "44100", "-p", "1024", static_cast<char*>(nullptr));
+            const std::string cap = std::to_string(portMax);
+            if (portMax > 0)
+                execlp("jackd", "jackd", "-n", name_.c_str(), "--no-realtime", "--sync", "-t", "20000", "-p",
+                       cap.c_str(), "-d", "dummy", "-r", "44100", "-p", "1024", static_cast<char*>(nullptr));
+            else
+                execlp("jackd", "jackd", "-n", name_.c_str(), "--no-realtime", "--sync", "-t", "20000", "-d",
+                       "dummy", "-r", "44100", "-p", "1024", static_cast<char*>(nullptr));
             _exit(127);
         }
         jack_set_error_function([](const char*) {});  // "cannot connect" while it starts up
@@ -97,6 +103,9 @@ public:
         why = "jackd accepted no client within 10 s: " + logTail();
         return false;
     }
+
+    // SIGSTOP: the server stays, and every request to it waits.
+    void hang(bool stopped) { kill(pid_, stopped ? SIGSTOP : SIGCONT); }
 
     // The end of jackd's output.
     std::string logTail() const
@@ -151,6 +160,29 @@ std::string describe(const JackServer& server)
     return text;
 }
 
+// The player's MIDI service on a private server.
+struct JackEnvironment {
+    explicit JackEnvironment(const JackServer& server)
+    {
+        setenv("QUELLIN_MIDI_API", "jack", 1);
+        setenv("JACK_DEFAULT_SERVER", server.name().c_str(), 1);
+        unsetenv("QUELLIN_MIDI_PORT");
+    }
+    ~JackEnvironment()
+    {
+        unsetenv("QUELLIN_MIDI_API");
+        unsetenv("JACK_DEFAULT_SERVER");
+    }
+};
+
+// A device plugged in: a client of that name with one MIDI output port, "out".
+std::unique_ptr<RtMidiOut> plugIn(const char* client)
+{
+    auto port = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, client);
+    port->openVirtualPort("out");
+    return port;
+}
+
 bool within(std::chrono::seconds limit, const std::function<bool()>& done)
 {
     const auto end = std::chrono::steady_clock::now() + limit;
@@ -159,6 +191,18 @@ bool within(std::chrono::seconds limit, const std::function<bool()>& done)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return done();
+}
+
+// Fader 7 moved to `value` until the store shows it, as a moving fader sends
+// again and again: what goes out before a connection takes effect is lost.
+bool faderReads(RtMidiOut& surface, NanoKONTROL2& nano, uint8_t value)
+{
+    return within(std::chrono::seconds(5), [&] {
+        const unsigned char message[] = {0xB0, 7, value};
+        surface.sendMessage(message, sizeof message);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return nano.cc_value[7].load() == value + 0.0001f;
+    });
 }
 
 }  // namespace
@@ -236,67 +280,132 @@ TEST(JackMidi, TheFinderPassesOverTheThroughPortAndFollowsTheSurfaceInAndOut)
     JackServer server;
     std::string why;
     if (!server.start(why)) GTEST_SKIP() << "no JACK server for this test: " << why;
-    setenv("QUELLIN_MIDI_API", "jack", 1);
-    setenv("JACK_DEFAULT_SERVER", server.name().c_str(), 1);
-    unsetenv("QUELLIN_MIDI_PORT");
+    JackEnvironment environment(server);
 
     // Named as the kernel's through port is, and listed first.
     RtMidiOut through(RtMidi::UNIX_JACK, "Midi Through");
     through.openVirtualPort("Midi Through Port-0");
-    auto plugIn = [](const char* client) {
-        auto port = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, client);
-        port->openVirtualPort("out");
-        return port;
-    };
-    auto send = [](RtMidiOut& surface, uint8_t control, uint8_t value) {
-        const unsigned char message[] = {0xB0, control, value};
-        surface.sendMessage(message, sizeof message);
-    };
 
     MyNanoKONTROL2 nano;
     {
-        SurfaceFinder finder(nano);
-        // The frame loop asks every frame; the finder looks every 2 s.
-        auto frames = [&](const std::function<bool()>& done) {
-            return within(std::chrono::seconds(6), [&] {
-                finder.poll(platform::TicksNow());
-                return done();
-            });
-        };
-        auto faderReads = [&](RtMidiOut& surface, uint8_t value) {
-            return within(std::chrono::seconds(5), [&] {
-                send(surface, 7, value);
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                return nano.cc_value[7].load() == value + 0.0001f;
-            });
+        SurfaceFinder finder(nano, std::chrono::milliseconds(200));
+        auto opens = [&](const char* port) {
+            return within(std::chrono::seconds(6), [&] { return finder.openPort() == port; });
         };
 
         // Only the through port: nothing is opened, and the show goes on.
         testing::internal::CaptureStdout();
-        finder.begin(platform::TicksNow());
+        finder.begin();
+        within(std::chrono::seconds(6), [&] { return finder.looks() > 0; });
         const std::string said = testing::internal::GetCapturedStdout();
         EXPECT_NE(said.find("idx=0 : Midi Through:Midi Through Port-0"), std::string::npos) << said;
         EXPECT_NE(said.find("no port chosen (only through and system ports)"), std::string::npos) << said;
-        EXPECT_EQ(nano.handle, nullptr);
+        EXPECT_EQ(finder.openPort(), "");
 
         // A keyboard plugged in stands in, until the surface comes and takes over.
         auto keys = plugIn("Keys");
-        EXPECT_TRUE(frames([&] { return finder.openPort() == "Keys:out"; }));
+        EXPECT_TRUE(opens("Keys:out"));
         auto surface = plugIn("nanoKONTROL2");
-        EXPECT_TRUE(frames([&] { return finder.openPort() == "nanoKONTROL2:out"; }));
-        EXPECT_TRUE(faderReads(*surface, 90));
+        EXPECT_TRUE(opens("nanoKONTROL2:out"));
+        EXPECT_TRUE(faderReads(*surface, nano, 90));
 
         // Unplugged: closed, the keyboard stands in again; plugged in again: read again.
         surface.reset();
-        EXPECT_TRUE(frames([&] { return finder.openPort() == "Keys:out"; }));
+        EXPECT_TRUE(opens("Keys:out"));
         surface = plugIn("nanoKONTROL2");
-        EXPECT_TRUE(frames([&] { return finder.openPort() == "nanoKONTROL2:out"; }));
-        EXPECT_TRUE(faderReads(*surface, 30));
-        EXPECT_NE(nano.handle, nullptr);
+        EXPECT_TRUE(opens("nanoKONTROL2:out"));
+        EXPECT_TRUE(faderReads(*surface, nano, 30));
         if (HasFailure()) std::printf("%s", describe(server).c_str());
-        nano.stop();  // before the ports go
     }
+    nano.stop();  // the finder is gone; close before the ports go
+}
 
-    unsetenv("QUELLIN_MIDI_API");
-    unsetenv("JACK_DEFAULT_SERVER");
+// A port the server will not let the player connect to (no room for its input
+// port) is tried again at every look, and opens once there is room; a surface
+// unplugged and plugged in again between two looks is listed as before, but
+// its new port is no longer connected to the player's input: it is opened again.
+TEST(JackMidi, TheFinderRetriesAFailedOpenAndReopensASurfaceRepluggedBetweenTwoLooks)
+{
+    JackServer server;
+    std::string why;
+    if (!server.start(why, 16)) GTEST_SKIP() << "no JACK server for this test: " << why;
+    JackEnvironment environment(server);
+    auto surface = plugIn("nanoKONTROL2");
+    // Audio ports, so the port list the finder reads stays the same throughout.
+    jack_status_t status;
+    jack_client_t* filler = jack_client_open("filler", static_cast<jack_options_t>(JackNoStartServer), &status);
+    ASSERT_NE(filler, nullptr);
+    std::vector<jack_port_t*> fill;
+    while (jack_port_t* port = jack_port_register(filler, ("in" + std::to_string(fill.size())).c_str(),
+                                                  JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0))
+        fill.push_back(port);
+    ASSERT_FALSE(fill.empty());
+
+    MyNanoKONTROL2 nano;
+    testing::internal::CaptureStdout();
+    {
+        SurfaceFinder finder(nano, std::chrono::seconds(1));
+        finder.begin();
+        EXPECT_TRUE(within(std::chrono::seconds(10), [&] { return finder.looks() >= 2; }));
+        EXPECT_EQ(finder.openPort(), "");
+
+        jack_port_unregister(filler, fill.back());
+        EXPECT_TRUE(within(std::chrono::seconds(6), [&] { return finder.openPort() == "nanoKONTROL2:out"; }));
+        EXPECT_TRUE(faderReads(*surface, nano, 90));
+
+        // Just after a look, so the next one sees the same list as this one.
+        const int looked = finder.looks();
+        within(std::chrono::seconds(3), [&] { return finder.looks() > looked; });
+        surface.reset();
+        surface = plugIn("nanoKONTROL2");
+        EXPECT_TRUE(faderReads(*surface, nano, 30));
+    }
+    const std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_NE(said.find("nanoKONTROL2:out (a nanoKONTROL2) could not be opened: MidiInJack::openPort: JACK error "
+                        "creating port; trying again every 1 s\n"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(said.find("could not be opened"), said.rfind("could not be opened")) << "said once: " << said;
+    EXPECT_NE(said.find("nanoKONTROL2:out no longer reaches the player"), std::string::npos) << said;
+    if (HasFailure()) std::printf("%s\n%s", said.c_str(), describe(server).c_str());
+    nano.stop();
+    jack_client_close(filler);
+}
+
+// The show's frames go on while the finder waits for a JACK server that is not
+// there yet, and while one that stopped answering holds a look for seconds.
+TEST(JackMidi, ASurfaceOnAServerStartedAfterTheShowIsFoundAndAHungServerCostsNoFrame)
+{
+    JackServer server;  // named, not started yet
+    JackEnvironment environment(server);
+    TDemoApp app;
+    app.window = sharedTestWindow();
+    app.developer_mode = true;
+    app.Start();
+    auto framesFor = [&](std::chrono::milliseconds span) {
+        std::chrono::duration<double> longest{0};
+        for (const auto end = std::chrono::steady_clock::now() + span; std::chrono::steady_clock::now() < end;) {
+            const auto before = std::chrono::steady_clock::now();
+            app.RunFrame();
+            longest = std::max<std::chrono::duration<double>>(longest, std::chrono::steady_clock::now() - before);
+        }
+        return longest.count();
+    };
+    EXPECT_LT(framesFor(std::chrono::milliseconds(1000)), 2.0);
+
+    std::string why;
+    if (!server.start(why)) GTEST_SKIP() << "no JACK server for this test: " << why;
+    auto surface = plugIn("nanoKONTROL2");
+    EXPECT_TRUE(within(std::chrono::seconds(8), [&] {
+        framesFor(std::chrono::milliseconds(50));
+        return app.surface.openPort() == "nanoKONTROL2:out";
+    }));
+    EXPECT_TRUE(faderReads(*surface, app.nano_kontrol2, 64));
+
+    // Stopped for longer than two looks: each would hold a frame that long.
+    server.hang(true);
+    const double longest = framesFor(std::chrono::milliseconds(5000));
+    server.hang(false);
+    EXPECT_LT(longest, 2.0) << "a frame waited for the stopped server";
+    if (HasFailure()) std::printf("%s", describe(server).c_str());
 }
