@@ -2,9 +2,11 @@
 //   quellin-showgen [--if-missing] DIR       make all files in DIR, or only those missing
 //   quellin-showgen --calibrate DIR          replay the show's spectrum pulse over DIR's music
 //   quellin-showgen --preview DIR OUTDIR     draw the recordings of DIR as pictures in OUTDIR
+//   quellin-showgen                          make what is missing in newresources of the show's folder
 #include "tools/showgen/FftBeatSimulation.h"
 #include "tools/showgen/Preview.h"
 #include "tools/showgen/ShowData.h"
+#include "platform/Platform.h"
 
 #include <cstdio>
 #include <exception>
@@ -14,7 +16,8 @@
 namespace {
 
 int usage() {
-    std::printf("usage: quellin-showgen [--if-missing] DIR\n"
+    std::printf("usage: quellin-showgen   (makes what is missing in the show's newresources)\n"
+                "       quellin-showgen [--if-missing] DIR\n"
                 "       quellin-showgen --calibrate DIR\n"
                 "       quellin-showgen --preview DIR OUTDIR\n");
     return 2;
@@ -37,11 +40,30 @@ int calibrate(const std::string& dir) {
     return 0;
 }
 
+// Started without arguments, as a double-click starts it: the data is made
+// beside the show's shaders, where the player reads it. A console window of
+// its own would vanish with the last line, so it stays until Enter.
+int makeForViewer() {
+    platform::EnterProgramFolderIfNeeded();
+    std::printf("Making the show's data in newresources (a few minutes; this window shows each file as it is made).\n");
+    std::fflush(stdout);
+    const bool ok = showgen::makeShowData("newresources", true);
+    std::printf(ok ? "The show's data is ready: the show can be started now.\n"
+                   : "Some of the show's data could not be made (the lines above say why).\n");
+    if (platform::ConsoleIsOwn()) {
+        std::printf("Press Enter to close this window.\n");
+        std::fflush(stdout);
+        std::getchar();
+    }
+    return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     try {
-        const std::string first = argc > 1 ? argv[1] : "";
+        if (argc == 1) return makeForViewer();
+        const std::string first = argv[1];
         if (first == "--calibrate" && argc == 3) return calibrate(argv[2]);
         if (first == "--preview" && argc == 4) {
             std::filesystem::create_directories(argv[3]);
