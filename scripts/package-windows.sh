@@ -24,8 +24,12 @@ mkdir -p "$top/newresources" "$top/decoder"
 # Windows' own text files end their lines with CR LF.
 crlf() { sed 's/$/\r/' >"$1"; }
 
-# The DLLs that $1 imports, lower-cased, one a line.
-imports() { x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z'; }
+# The DLLs that $1 loads, lower-cased, one a line: those it imports and
+# those its exports are forwarded to ("crt.CreateDecoder").
+imports() {
+  x86_64-w64-mingw32-objdump -p "$1" |
+    sed -n -e 's/^\s*DLL Name: //p' -e 's/.*Forwarder RVA -- \([^.]*\)\..*/\1.dll/p' | tr 'A-Z' 'a-z' | sort -u
+}
 
 # The DLLs of our build that $@ import, directly or through each other.
 build_dlls() {
@@ -44,8 +48,8 @@ build_dlls() {
   done
 }
 
-# The player, the data maker and what they load. quellin.exe takes the
-# decoder's exports from crt.dll, so crt.dll sits beside it as well.
+# The player, the data maker and what they load (crt.dll for the decoder's
+# exports of quellin.exe among them).
 cp "$build/quellin.exe" "$build/quellin-showgen.exe" "$top/"
 for dll in $(build_dlls "$build/quellin.exe" "$build/quellin-showgen.exe"); do
   cp "$build/$dll" "$top/"
@@ -53,9 +57,9 @@ done
 cp -r shaders "$top/"
 cp newresources/Storage1.txt "$top/newresources/"
 
-# The decoder kit: the DLL (MinGW's build names its import library
-# libcrt.dll.a), the C header, and the command-line tool.
-cp "$build/crt.dll" "$build/libcrt.dll.a" crt/include/crt.h "$build/crt-tool.exe" "$top/decoder/"
+# The decoder kit: the DLL, its import library as MinGW names it, the C
+# header, and the command-line tool.
+cp "$build/crt.dll" "$build/crt/libcrt.dll.a" crt/include/crt.h "$build/crt-tool.exe" "$top/decoder/"
 for dll in $(build_dlls "$build/crt-tool.exe" "$build/crt.dll"); do
   [ -f "$top/decoder/$dll" ] || cp "$build/$dll" "$top/decoder/"
 done

@@ -3,7 +3,8 @@
 # (scripts/package-windows.sh) unpacked into an empty folder of a fresh Wine
 # prefix, with nothing of the build machine on Wine's search path. Then, as
 # the viewer does it and each started from another folder (as a shortcut may):
-#   quellin.exe without the show's data says so and names quellin-showgen;
+#   quellin.exe without the show's data says so in a box that names
+#   quellin-showgen.exe, and ends;
 #   quellin-showgen.exe without arguments makes the data in its own folder;
 #   quellin.exe: the dialog clicked through (1280 x 720, Windowed, Run), more
 #   than 20 s of show whose frames are not black and change (screenshots of
@@ -48,14 +49,24 @@ EOF
   chmod +x "$work/$program.sh"
 done
 
-# Without the data: a line that says what is missing and what makes it.
-"$work/quellin.sh" >"$out" 2>&1 &
+# Without the data, started as a double-click starts it (a console of its
+# own, which the player hides): a message box says what is missing and names
+# the generator; Enter closes it and the player ends with status 1.
+(cd "$work/elsewhere" && exec "$repo/scripts/with-wine.sh" start /wait /unix "$show_dir/quellin.exe") >"$out" 2>&1 &
 pid=$!
-for _ in $(seq 1 600); do grep -q "show's data is missing" "$out" && break; sleep 0.1; done
-grep -q "^The show's data is missing: .*danceexport/006.*quellin-showgen makes it" "$out" ||
-  fail "no line said the show's data is missing"
-kill "$pid"; wait "$pid" 2>/dev/null || true
+box=$(timeout 60 xdotool search --sync --onlyvisible --name '^Quellin and Vessary$' | head -n 1 || true)
+[ -n "$box" ] || fail "no message box about the missing data"
+sleep 0.5
+if [ -n "${QUELLIN_SHOTS:-}" ]; then mkdir -p "$QUELLIN_SHOTS" && import -window "$box" "$QUELLIN_SHOTS/missing-data.png"; fi
+for _ in 1 2 3 4 5; do
+  timeout 10 xdotool windowfocus --sync "$box" 2>/dev/null || true
+  xdotool key Return
+  for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break 2; sleep 0.1; done
+done
+status=0
+wait "$pid" || status=$?
 pid=
+[ "$status" -eq 1 ] || fail "without its data the player ended with status $status, expected 1"
 
 # The data, made by the generator in the zip.
 started=$(date +%s)
