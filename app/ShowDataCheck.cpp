@@ -7,7 +7,7 @@ std::vector<std::string> MissingShowData()
 {
     // What the dancers part loads, less the keyframes that come with the
     // program: all of it is made by quellin-showgen.
-    static const char* const kMade[] = {
+    static const char* const kMade[kShowDataItems] = {
         "newresources/11_velisse_and_the_norrows_-_quellin_and_vessary.mp3",
         "newresources/velisse.png",
         "newresources/quellin.xyz",

@@ -1,5 +1,6 @@
 #pragma once
 // Whether the show's generated data is in place before anything is opened.
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -7,3 +8,6 @@
 // the working directory, as relative paths ("newresources/danceexport/006");
 // empty when all are there.
 std::vector<std::string> MissingShowData();
+
+// How many files and folders that check looks for.
+constexpr size_t kShowDataItems = 6;

@@ -35,9 +35,11 @@ static void checkShowData()
     for (const auto& path : missing) list += (list.empty() ? "" : ", ") + path;
     std::printf("The show's data is missing: %s. quellin-showgen makes it.\n", list.c_str());
     std::fflush(stdout);
-    const std::string text = "The show's data is not there yet (missing: " + list +
-                             ").\n\nDouble-click quellin-showgen.exe in this folder to make it, "
-                             "then start quellin.exe again.";
+    const std::string what = missing.size() == kShowDataItems
+                                 ? "The show's data is not there yet."
+                                 : "Some of the show's data is missing: " + list + ".";
+    const std::string text =
+        what + "\n\nDouble-click quellin-showgen.exe in this folder to make it, then start quellin.exe again.";
     if (platform::ShowViewerMessage("Quellin and Vessary", text)) std::exit(1);
 }
 

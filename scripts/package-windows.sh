@@ -88,7 +88,7 @@ Quellin and Vessary - a real-time show of about two and a half minutes
 Before the first show
   The show's dancers, music and pictures are made on this computer, once:
   double-click quellin-showgen.exe. A window shows each file as it is made
-  (a few minutes, about 310 MB in the newresources folder); press Enter when
+  (a minute or two, 300 MB in the newresources folder); press Enter when
   it says the data is ready.
 
 Playing

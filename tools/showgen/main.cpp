@@ -45,7 +45,7 @@ int calibrate(const std::string& dir) {
 // its own would vanish with the last line, so it stays until Enter.
 int makeForViewer() {
     platform::EnterProgramFolderIfNeeded();
-    std::printf("Making the show's data in newresources (a few minutes; this window shows each file as it is made).\n");
+    std::printf("Making the show's data in newresources (a minute or two; a line for each file as it is made).\n");
     std::fflush(stdout);
     const bool ok = showgen::makeShowData("newresources", true);
     std::printf(ok ? "The show's data is ready: the show can be started now.\n"
