@@ -127,4 +127,5 @@ EOF
 mkdir -p dist
 rm -f "$zip"
 (cd "$stage" && zip -q -r -X "$zip" "$name")
-echo "package-windows: $(realpath --relative-to="$repo" "$zip"): $(du -k "$zip" | cut -f1) KiB, $(unzip -Z1 "$zip" | grep -vc '/$') files"
+size=$(stat -c %s "$zip")
+echo "package-windows: $(realpath --relative-to="$repo" "$zip"): $(awk -v b="$size" 'BEGIN { printf "%.1f MB", b / 1e6 }') ($size bytes), $(unzip -Z1 "$zip" | grep -vc '/$') files"
