@@ -95,13 +95,12 @@ Playing
   Double-click quellin.exe. In the small window, click the resolution row
   to step through the sizes and the second row for Fullscreen or Windowed,
   then click Run. The show ends by itself; Escape ends it at once.
-  The mouse moves the camera (drag with the left or right button, the wheel
-  zooms); the camera is kept in FreeCam.bin in this folder. Delete that file
-  to start again from the show's own camera.
 
 Needs
   Windows 10 or 11, 64-bit, with an OpenGL 3 graphics driver (any current
   graphics card's driver). The music plays on the default sound device.
+  The programs are not signed: where Windows warns about an unknown
+  publisher, choose "More info", then "Run anyway".
 
 The decoder folder is for programmers: see decoder\README.txt.
 EOF
