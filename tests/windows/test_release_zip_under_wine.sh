@@ -6,8 +6,8 @@
 #   quellin.exe without the show's data says so in a box that names
 #   quellin-showgen.exe, and ends;
 #   quellin-showgen.exe without arguments makes the data in its own folder;
-#   quellin.exe: the dialog clicked through (1280 x 720, Windowed, Run), more
-#   than 20 s of show whose frames are not black and change (screenshots of
+#   quellin.exe: the dialog clicked through (1280 x 720, Windowed, Run), 24 s
+#   and more of show whose frames are not black and change (screenshots of
 #   the show window, kept with QUELLIN_SHOTS=DIR), the music through WASAPI
 #   reaching the sound server's null sink, Escape ending it with status 0,
 #   FreeCam.bin written in the program's folder.
@@ -78,12 +78,12 @@ echo "quellin-showgen.exe made the show's data in $(($(date +%s) - started)) s"
 
 start_player_through_dialog "$work/quellin.sh" "$out" || fail "dialog"
 wait_for_show_window "$out" || fail "show window"
-shown=$(date +%s)
 for _ in $(seq 1 1200); do grep -q "^AudioInit() : " "$out" && break; sleep 0.1; done
 grep -q "^AudioInit() : WASAPI shared mode" "$out" || fail "the music is not played through WASAPI"
+shown=$(date +%s)  # the music starts with the show's first frame
 
-# Frames of the show window at four moments, 7 s apart: none black, each
-# different from the one before. The music reaches the null sink: a stream
+# Frames of the show window at four moments, 3 to 24 s into the show: none
+# black, each different from the one before. The music reaches the null sink: a stream
 # plays into it, and its monitor is not silent.
 for n in 1 2 3 4; do
   wait_s=$((shown + 7 * n - 4 - $(date +%s)))

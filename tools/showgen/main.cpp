@@ -12,11 +12,12 @@
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace {
 
 int usage() {
-    std::printf("usage: quellin-showgen   (makes what is missing in the show's newresources)\n"
+    std::printf("usage: quellin-showgen   (in the show's folder: makes what is missing in its newresources)\n"
                 "       quellin-showgen [--if-missing] DIR\n"
                 "       quellin-showgen --calibrate DIR\n"
                 "       quellin-showgen --preview DIR OUTDIR\n");
@@ -41,15 +42,28 @@ int calibrate(const std::string& dir) {
 }
 
 // Started without arguments, as a double-click starts it: the data is made
-// beside the show's shaders, where the player reads it. A console window of
-// its own would vanish with the last line, so it stays until Enter.
+// beside the show's shaders, where the player reads it, and nowhere else. A
+// console window of its own would vanish with the last line, so it stays
+// until Enter.
 int makeForViewer() {
     platform::EnterProgramFolderIfNeeded();
-    std::printf("Making the show's data in newresources (a minute or two; a line for each file as it is made).\n");
-    std::fflush(stdout);
-    const bool ok = showgen::makeShowData("newresources", true);
-    std::printf(ok ? "The show's data is ready: the show can be started now.\n"
-                   : "Some of the show's data could not be made (the lines above say why).\n");
+    bool ok = false;
+    std::error_code error;
+    if (!std::filesystem::is_directory("shaders", error)) {
+        std::printf("quellin-showgen: this is not the show's folder (it has no shaders folder); "
+                    "start it from the show's folder, or name a folder:\n");
+        usage();
+    } else {
+        std::printf("Making the show's data in newresources (a minute or two; a line for each file as it is made).\n");
+        std::fflush(stdout);
+        try {
+            ok = showgen::makeShowData("newresources", true);
+        } catch (const std::exception& e) {
+            std::printf("quellin-showgen: %s\n", e.what());
+        }
+        std::printf(ok ? "The show's data is ready: the show can be started now.\n"
+                       : "Some of the show's data could not be made (the lines above say why).\n");
+    }
     if (platform::ConsoleIsOwn()) {
         std::printf("Press Enter to close this window.\n");
         std::fflush(stdout);
