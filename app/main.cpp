@@ -1,4 +1,5 @@
 #include "app/DialogClickLatch.h"
+#include "app/ShowDataCheck.h"
 #include "app/TDemoApp.h"
 #include "parts/dancers/Part_Dancers.h"
 #include "platform/Platform.h"
@@ -7,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 // The one application record, built before main and alive until the process ends.
 static TDemoApp g_app;
@@ -20,6 +23,26 @@ static void openWindowOrExit(int32_t x, int32_t y, int32_t w, int32_t h, bool fu
     std::exit(1);
 }
 
+// Without its generated data the show would play black and silent. The line
+// is printed for whoever reads the output and the show goes on, except for a
+// viewer who cannot see it: they are told in a box what to do, and the
+// program ends.
+static void checkShowData()
+{
+    const std::vector<std::string> missing = MissingShowData();
+    if (missing.empty()) return;
+    std::string list;
+    for (const auto& path : missing) list += (list.empty() ? "" : ", ") + path;
+    std::printf("The show's data is missing: %s. quellin-showgen makes it.\n", list.c_str());
+    std::fflush(stdout);
+    const std::string what = missing.size() == kShowDataItems
+                                 ? "The show's data is not there yet."
+                                 : "Some of the show's data is missing: " + list + ".";
+    const std::string text =
+        what + "\n\nDouble-click quellin-showgen.exe in this folder to make it, then start quellin.exe again.";
+    if (platform::ShowViewerMessage("Quellin and Vessary", text)) std::exit(1);
+}
+
 // The dialog's resolutions, in the order of its resolution row.
 static constexpr int32_t kResolutions[4][2] = {{1920, 1080}, {1920, 1200}, {2560, 1440}, {1280, 720}};
 
@@ -30,6 +53,7 @@ int main(int, char**)
     g_app.fullscreen = false;
     platform::HideConsole();
     platform::EnterProgramFolderIfNeeded();
+    checkShowData();
 
     // The start-up dialog, centred on the desktop, until Run is clicked.
     const platform::Rect desktop = platform::DesktopRect();

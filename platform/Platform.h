@@ -12,6 +12,15 @@ namespace platform {
 void HideConsole();
 void ShowConsole();
 
+// Whether the program's console window is its own and closes with it, as
+// after a double-click in the file manager (never on Linux).
+bool ConsoleIsOwn();
+
+// Puts a message the viewer must act on where they can see it: in a message
+// box when the player hid its console (true), else nowhere (false; the
+// caller prints it on standard output in any case).
+bool ShowViewerMessage(const std::string& title, const std::string& text);
+
 // The show reads its files relative to the working directory. Where that
 // directory lacks them ("shaders/") but the program's own folder has them, as
 // when the program is started from a file manager or a shortcut, the

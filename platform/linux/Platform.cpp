@@ -19,6 +19,8 @@ constexpr int kVideoPatience = 6;  // seconds
 
 void HideConsole() {}
 void ShowConsole() {}
+bool ConsoleIsOwn() { return false; }
+bool ShowViewerMessage(const std::string&, const std::string&) { return false; }
 void EnterProgramFolderIfNeeded() {}
 
 VideoStart StartVideo()

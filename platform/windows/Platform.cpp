@@ -9,21 +9,28 @@ namespace platform {
 
 namespace {
 
-// Whether the console was made for this process alone (a double-click from
-// Explorer) rather than shared with the terminal it was started from.
-bool consoleIsOurOwn()
+bool hidConsole = false;
+
+}  // namespace
+
+// The console was made for this process alone (a double-click from Explorer)
+// rather than shared with the terminal it was started from.
+bool ConsoleIsOwn()
 {
     DWORD processes[2] = {};
     return GetConsoleWindow() != nullptr && GetConsoleProcessList(processes, 2) == 1;
 }
 
-bool hidConsole = false;
-
-}  // namespace
+bool ShowViewerMessage(const std::string& title, const std::string& text)
+{
+    if (!hidConsole) return false;
+    MessageBoxW(nullptr, widePath(text).c_str(), widePath(title).c_str(), MB_OK | MB_ICONERROR);
+    return true;
+}
 
 void HideConsole()
 {
-    if (!consoleIsOurOwn()) return;
+    if (!ConsoleIsOwn()) return;
     ShowWindow(GetConsoleWindow(), SW_HIDE);
     hidConsole = true;
 }

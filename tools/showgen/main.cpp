@@ -2,19 +2,23 @@
 //   quellin-showgen [--if-missing] DIR       make all files in DIR, or only those missing
 //   quellin-showgen --calibrate DIR          replay the show's spectrum pulse over DIR's music
 //   quellin-showgen --preview DIR OUTDIR     draw the recordings of DIR as pictures in OUTDIR
+//   quellin-showgen                          make what is missing in newresources of the show's folder
 #include "tools/showgen/FftBeatSimulation.h"
 #include "tools/showgen/Preview.h"
 #include "tools/showgen/ShowData.h"
+#include "platform/Platform.h"
 
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace {
 
 int usage() {
-    std::printf("usage: quellin-showgen [--if-missing] DIR\n"
+    std::printf("usage: quellin-showgen   (in the show's folder: makes what is missing in its newresources)\n"
+                "       quellin-showgen [--if-missing] DIR\n"
                 "       quellin-showgen --calibrate DIR\n"
                 "       quellin-showgen --preview DIR OUTDIR\n");
     return 2;
@@ -37,11 +41,43 @@ int calibrate(const std::string& dir) {
     return 0;
 }
 
+// Started without arguments, as a double-click starts it: the data is made
+// beside the show's shaders, where the player reads it, and nowhere else. A
+// console window of its own would vanish with the last line, so it stays
+// until Enter.
+int makeForViewer() {
+    platform::EnterProgramFolderIfNeeded();
+    bool ok = false;
+    std::error_code error;
+    if (!std::filesystem::is_directory("shaders", error)) {
+        std::printf("quellin-showgen: this is not the show's folder (it has no shaders folder); "
+                    "start it from the show's folder, or name a folder:\n");
+        usage();
+    } else {
+        std::printf("Making the show's data in newresources (a minute or two; a line for each file as it is made).\n");
+        std::fflush(stdout);
+        try {
+            ok = showgen::makeShowData("newresources", true);
+        } catch (const std::exception& e) {
+            std::printf("quellin-showgen: %s\n", e.what());
+        }
+        std::printf(ok ? "The show's data is ready: the show can be started now.\n"
+                       : "Some of the show's data could not be made (the lines above say why).\n");
+    }
+    if (platform::ConsoleIsOwn()) {
+        std::printf("Press Enter to close this window.\n");
+        std::fflush(stdout);
+        std::getchar();
+    }
+    return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     try {
-        const std::string first = argc > 1 ? argv[1] : "";
+        if (argc == 1) return makeForViewer();
+        const std::string first = argv[1];
         if (first == "--calibrate" && argc == 3) return calibrate(argv[2]);
         if (first == "--preview" && argc == 4) {
             std::filesystem::create_directories(argv[3]);
