@@ -3,15 +3,16 @@
 # under Wine, with a private X display and a private sound server for Wine's
 # sound output. Arguments go to ctest (e.g. -R SoundOutput).
 # The run has a Wine prefix of its own, made once before the tests (making one
-# takes Wine many seconds) and shared by all of them; it is removed, its Wine
-# server ended, when the run ends. The decoder kit's test compares with the
-# Linux build in QUELLIN_LINUX_BUILD_DIR (default build/).
+# takes Wine many seconds) and shared by all of them; it is made beside the
+# display and the sound server the tests use, which Wine's desktop process
+# keeps from its start, and removed, its Wine server ended, when the run ends.
+# The decoder kit's test compares with the Linux build in
+# QUELLIN_LINUX_BUILD_DIR (default build/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build-windows.sh
 WINEPREFIX=$(mktemp -d)/wine
 export WINEPREFIX
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$(dirname "$WINEPREFIX")"' EXIT
-scripts/with-wine.sh cmd /c exit 0
-scripts/with-display.sh tests/support/with-sound-server.sh \
-  ctest --test-dir build-windows --output-on-failure "$@"
+scripts/with-display.sh tests/support/with-sound-server.sh bash -c \
+  'scripts/with-wine.sh cmd /c exit 0 && exec ctest --test-dir build-windows --output-on-failure "$@"' ctest "$@"
