@@ -5,7 +5,10 @@
 # The run has a Wine prefix of its own, made once before the tests (making one
 # takes Wine many seconds) and shared by all of them; it is made beside the
 # display and the sound server the tests use, which Wine's desktop process
-# keeps from its start, and removed, its Wine server ended, when the run ends.
+# keeps from its start. Its Wine server stays up for the whole run (one that
+# ends by itself between two programs may turn the next one away), with
+# Wine's own services started apart from the tests' output, which they would
+# otherwise hold open; it is ended, the prefix removed, when the run ends.
 # The decoder kit's test compares with the Linux build in
 # QUELLIN_LINUX_BUILD_DIR (default build/).
 set -euo pipefail
@@ -15,4 +18,6 @@ WINEPREFIX=$(mktemp -d)/wine
 export WINEPREFIX
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$(dirname "$WINEPREFIX")"' EXIT
 scripts/with-display.sh tests/support/with-sound-server.sh bash -c \
-  'scripts/with-wine.sh cmd /c exit 0 && exec ctest --test-dir build-windows --output-on-failure "$@"' ctest "$@"
+  'scripts/with-wine.sh cmd /c exit 0 && wineserver -w && wineserver -p &&
+   scripts/with-wine.sh cmd /c exit 0 </dev/null >/dev/null 2>&1 &&
+   exec ctest --test-dir build-windows --output-on-failure "$@"' ctest "$@"
