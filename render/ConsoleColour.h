@@ -26,6 +26,9 @@ inline void setColourMode(ColourMode mode)
     case ColourMode::Force: rang::setControlMode(rang::control::Force); break;
     case ColourMode::Off: rang::setControlMode(rang::control::Off); break;
     }
+    // On Windows a console is coloured through its own calls, which a file or
+    // a pipe has not: forced colour writes the codes there as elsewhere.
+    rang::setWinTermMode(mode == ColourMode::Force ? rang::winTerm::Ansi : rang::winTerm::Auto);
 }
 
 }  // namespace console

@@ -105,6 +105,12 @@ awk '/end_header/ {body = 1; next}
         if ($6 < 0.99) bad = "normal " $4 " " $5 " " $6 }
      END { if (!found) { print "middle vertex missing"; exit 1 } if (bad != "") { print bad; exit 1 } }' \
      "$WORK/square-out.ply" || fail "middle vertex of the square"
+# Merged vertices of a file without normals get smooth normals too.
+"$TOOL" encode "$WORK/cube.obj" "$WORK/smooth.crt" --merge --normals diff > /dev/null
+"$TOOL" info "$WORK/smooth.crt" > "$WORK/smooth.txt"
+expect_line "$WORK/smooth.txt" "vertices: 8"
+expect_line "$WORK/smooth.txt" "normal: codec normal"
+
 # Without the search the stream may be larger but decodes to the same file.
 "$TOOL" encode "$WORK/square.ply" "$WORK/plain.crt" --search off > /dev/null
 "$TOOL" encode "$WORK/square.ply" "$WORK/searched.crt" --search on > /dev/null

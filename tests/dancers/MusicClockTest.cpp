@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <numbers>
 #include <cstdlib>
 #include <thread>
 
@@ -290,9 +291,9 @@ TEST(MusicPulses, BeatAndFftBeat)
 {
     // beat = sin(x - 0.5)^4 with x = music seconds * 179.07079 / 60.
     EXPECT_NEAR(beatPulse(0), std::pow(std::sin(-0.5), 4), 1e-6);
-    const double peakSeconds = (0.5 + M_PI / 2) * 60 / 179.07079;
+    const double peakSeconds = (0.5 + std::numbers::pi / 2) * 60 / 179.07079;
     EXPECT_NEAR(beatPulse(static_cast<int64_t>(peakSeconds * 176400) & ~int64_t{3}), 1.0f, 1e-4);
-    const double zeroSeconds = (0.5 + M_PI) * 60 / 179.07079;
+    const double zeroSeconds = (0.5 + std::numbers::pi) * 60 / 179.07079;
     EXPECT_NEAR(beatPulse(static_cast<int64_t>(zeroSeconds * 176400) & ~int64_t{3}), 0.0f, 1e-6);
     // Only the low 32 bits of the position count.
     EXPECT_EQ(beatPulse((int64_t{1} << 32) + 176400), beatPulse(176400));

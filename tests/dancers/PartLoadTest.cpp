@@ -2,11 +2,11 @@
 // nothing there at all.
 #include "app/TDemoApp.h"
 #include "parts/dancers/Part_Dancers.h"
+#include "render/ImageFile.h"
 #include "tests/dancers/TestFiles.h"
 #include "tests/support/TestWindow.h"
 
 #include <gtest/gtest.h>
-#include <opencv2/imgcodecs.hpp>
 #include <unistd.h>
 
 #include <cstdio>
@@ -65,7 +65,7 @@ TEST_F(PartLoad, FillsSlotsKeyframesPointsPictureAndStartsTheMusic)
     writeRecording(res / "danceexport" / "011", 2, 11);
     writeText((res / "Storage1.txt").string(), "0 1\n10 2\n");
     writeText((res / "quellin.xyz").string(), "1 2 3\n");
-    cv::imwrite((res / "velisse.png").string(), cv::Mat(5, 7, CV_8UC3, cv::Scalar(10, 20, 30)));
+    ASSERT_TRUE(WritePng((res / "velisse.png").string(), RgbImage{7, 5, std::vector<unsigned char>(7 * 5 * 3, 20)}));
     writeSineMp3((res / "11_velisse_and_the_norrows_-_quellin_and_vessary.mp3").string(), 2.0, 440.0);
     for (float& bin : part.fftSmooth) bin = 3.0f;
 

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <numbers>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
@@ -54,7 +55,7 @@ void writeSineMp3(const std::string& path, double seconds, double frequency, int
     const auto frames = static_cast<int>(seconds * sampleRate);
     std::vector<short> pcm(static_cast<size_t>(frames) * 2);
     for (int n = 0; n < frames; ++n) {
-        const auto v = static_cast<short>(std::lround(amplitude * 32767.0 * std::sin(2.0 * M_PI * frequency * n / sampleRate)));
+        const auto v = static_cast<short>(std::lround(amplitude * 32767.0 * std::sin(2.0 * std::numbers::pi * frequency * n / sampleRate)));
         pcm[2 * static_cast<size_t>(n)] = v;
         pcm[2 * static_cast<size_t>(n) + 1] = v;
     }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -16,7 +17,7 @@ using platform::kSpectrumWindow;
 std::vector<int16_t> sineFrames(double cycles, double amplitude, double rightScale = 1.0) {
     std::vector<int16_t> frames(2 * kSpectrumWindow);
     for (int n = 0; n < kSpectrumWindow; ++n) {
-        const double v = amplitude * std::sin(2.0 * M_PI * cycles * n / kSpectrumWindow) * 32767.0;
+        const double v = amplitude * std::sin(2.0 * std::numbers::pi * cycles * n / kSpectrumWindow) * 32767.0;
         frames[2 * n] = static_cast<int16_t>(std::lround(v));
         frames[2 * n + 1] = static_cast<int16_t>(std::lround(v * rightScale));
     }

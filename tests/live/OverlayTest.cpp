@@ -15,7 +15,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 #include <unistd.h>
 #include <vector>
 
@@ -278,6 +280,9 @@ TEST_F(Overlay, StartRefusesACameraFileWithNumbersThatAreNotFiniteAndSaysSo)
 
 TEST_F(CameraFile, ASaveKilledAtAnyMomentLeavesAWholeFile)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "kills a child process made with fork";
+#else
     // Every record the saver writes has its zoom equal to its eye's x.
     TFreeCam first;
     first.eye.x = first.zoom;
@@ -299,6 +304,7 @@ TEST_F(CameraFile, ASaveKilledAtAnyMomentLeavesAWholeFile)
         ASSERT_EQ(bytes.size(), 292u) << "killed in round " << round;
         ASSERT_EQ(floatAt(bytes, 236), floatAt(bytes, 268)) << "a record of two saves, round " << round;
     }
+#endif
 }
 
 TEST_F(Overlay, DeveloperModeShowsWhatDoesNotBuildInRedAndTheTimelineAtTheShowTime)

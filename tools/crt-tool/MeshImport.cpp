@@ -84,9 +84,7 @@ struct Walk {
 
 ImportedMesh importMesh(const std::string& path, const ImportOptions& options) {
     Assimp::Importer importer;
-    unsigned flags = aiProcess_Triangulate;
-    if (options.merge) flags |= aiProcess_JoinIdenticalVertices;
-    const aiScene* scene = importer.ReadFile(path, flags);
+    const aiScene* scene = importer.ReadFile(path, aiProcess_Triangulate);
     if (!scene || !scene->mRootNode) throw std::runtime_error("cannot read " + path + ": " + importer.GetErrorString());
     ImportedMesh out;
     {
@@ -94,9 +92,15 @@ ImportedMesh importMesh(const std::string& path, const ImportOptions& options) {
         look.survey();
         out.fileHadNormals = look.anyNormals;
     }
+    // Normals are made while every face corner has a vertex of its own:
+    // Assimp makes none for vertices already joined.
     if (options.wantNormals && !out.fileHadNormals) {
         scene = importer.ApplyPostProcessing(aiProcess_GenSmoothNormals);
         if (!scene) throw std::runtime_error("cannot make normals for " + path + ": " + importer.GetErrorString());
+    }
+    if (options.merge) {
+        scene = importer.ApplyPostProcessing(aiProcess_JoinIdenticalVertices);
+        if (!scene) throw std::runtime_error("cannot merge the vertices of " + path + ": " + importer.GetErrorString());
     }
     out.uvComponents = 0;
     Walk walk{scene, out};
