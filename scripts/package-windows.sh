@@ -4,7 +4,8 @@
 #   quellin.exe and the DLLs it loads, shaders/, newresources/ (the keyframes),
 #   quellin-showgen.exe, which makes the rest of the show's data on a
 #   double-click, and README.txt for the viewer;
-#   decoder/: crt.dll, its import library, crt.h, crt-tool.exe, README.txt.
+#   decoder/: crt.dll, its import library and exports (crt.def), crt.h,
+#   crt-tool.exe, README.txt.
 # Every DLL that a program in it imports is either in the zip or part of
 # Windows itself; the script stops and names any other. Prints the zip's size.
 set -euo pipefail
@@ -63,6 +64,14 @@ cp "$build/crt.dll" "$build/crt/libcrt.dll.a" crt/include/crt.h "$build/crt-tool
 for dll in $(build_dlls "$build/crt-tool.exe" "$build/crt.dll"); do
   [ -f "$top/decoder/$dll" ] || cp "$build/$dll" "$top/decoder/"
 done
+# The DLL's exports as a module-definition file, from which other compilers'
+# tools make their own import library (MSVC's lib /def:crt.def).
+{
+  printf 'LIBRARY crt.dll\r\nEXPORTS\r\n'
+  x86_64-w64-mingw32-objdump -p "$build/crt.dll" |
+    sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/s/^\t\[ *[0-9]*\] \(.*\)$/    \1\r/p'
+} >"$top/decoder/crt.def"
+grep -q '^    crt_decoder_create_limited' "$top/decoder/crt.def" || { echo "package-windows: crt.dll's exports not found" >&2; exit 1; }
 
 # What a Windows 10 or 11 x64 installation has of itself in System32.
 windows_dlls=" kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll ole32.dll oleaut32.dll
@@ -110,6 +119,8 @@ crt mesh decoder for Windows x64
 
   crt.dll        the decoder and encoder
   libcrt.dll.a   its import library (MinGW-w64; link with -lcrt or name it)
+  crt.def        its exports, for other compilers' import libraries
+                 (MSVC: lib /def:crt.def /machine:x64 /out:crt.lib)
   crt.h          the C interface: statuses, never exceptions
   crt-tool.exe   encode IN OUT, decode IN.crt OUT.ply, info IN.crt
 

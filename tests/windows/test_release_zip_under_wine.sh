@@ -3,6 +3,8 @@
 # (scripts/package-windows.sh) unpacked into an empty folder of a fresh Wine
 # prefix, with nothing of the build machine on Wine's search path. Then, as
 # the viewer does it and each started from another folder (as a shortcut may):
+#   the decoder kit alone: a program built on its header and exports decodes
+#   a mesh its crt-tool.exe encodes;
 #   quellin.exe without the show's data says so in a box that names
 #   quellin-showgen.exe, and ends;
 #   quellin-showgen.exe without arguments makes the data in its own folder;
@@ -48,6 +50,18 @@ exec "$repo/scripts/with-wine.sh" "$show_dir/$program.exe"
 EOF
   chmod +x "$work/$program.sh"
 done
+
+# The decoder kit stands alone: an import library made from its crt.def (as
+# another compiler's tools make theirs), the C example built against that and
+# its crt.h, run in the kit's folder on a mesh its crt-tool.exe encodes there.
+kit=$show_dir/decoder
+printf 'v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n' >"$kit/tetra.obj"
+x86_64-w64-mingw32-dlltool -d "$kit/crt.def" -l "$work/crt-from-def.a"
+x86_64-w64-mingw32-gcc -std=c99 -Wall -Werror -I"$kit" docs/examples/decode.c "$work/crt-from-def.a" -o "$kit/decode.exe"
+(cd "$kit" && "$repo/scripts/with-wine.sh" crt-tool.exe encode tetra.obj tetra.crt && "$repo/scripts/with-wine.sh" decode.exe tetra.crt) >"$out" 2>&1 ||
+  fail "the decoder kit's crt-tool.exe and a program built on its crt.def did not decode a mesh"
+grep -q "12 vertices, 4 triangles" "$out" || fail "the decoder kit decoded the wrong mesh"
+rm "$kit/tetra.obj" "$kit/tetra.crt" "$kit/decode.exe"
 
 # Without the data, started as a double-click starts it (a console of its
 # own, which the player hides): a message box says what is missing and names
