@@ -1,0 +1,111 @@
+// frame_times WxH FRAMES: the show's frames as a viewer gets them, timed one
+// by one: the dancers part rendered at a moment of each timeline window in
+// turn, the GL state reset, the window's buffers swapped and the driver
+// finished. Built from this one source for Linux and for Windows (run under
+// Wine), so bench/frame/windows-against-linux.sh compares the two builds on
+// the same driver. Run from the repository root with the show data made.
+//
+// Prints "frame MS" per frame after the first round (which compiles and
+// fills everything once), then "frames N median MS p90 MS".
+#include "app/TDemoApp.h"
+#include "bench/frame/ShowMoments.h"
+#include "parts/dancers/Part_Dancers.h"
+#include "platform/Audio.h"
+#include "platform/Platform.h"
+
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The window, the render targets and the part as the player makes them,
+// without a controller; the music holds still where each frame puts it.
+Part_Dancers* openShow(TDemoApp& app, int width, int height)
+{
+    if (!app.window.Init(0, 0, width, height, false)) return nullptr;
+    app.width = width;
+    app.height = height;
+    app.renderTargets[TDemoApp::kFullMultisample].Create(width, height, 4);
+    app.renderTargets[TDemoApp::kFull].Create(width, height, 0);
+    app.renderTargets[TDemoApp::kQuarterMultisample].Create(width / 4, height / 4, 4);
+    app.renderTargets[TDemoApp::kQuarter].Create(width / 4, height / 4, 0);
+    app.renderTargets[TDemoApp::kSquare].Create(1024, 1024, 0);
+    TLiveControls& ctrl = app.controls;
+    ctrl._k0 = ctrl._k1 = ctrl._k2 = ctrl._k3 = ctrl._k4 = -1.0f;
+    ctrl._kx = ctrl._ky = ctrl._kz = -1.0f;
+    ctrl._nx = ctrl._ny = ctrl._nz = -1.0f;
+    ctrl._dt = 1.0f / 60.0f;
+    platform::AudioInitManual();
+
+    void* storage = ::operator new(sizeof(Part_Dancers));
+    std::memset(storage, 0, sizeof(Part_Dancers));
+    auto* part = new (storage) Part_Dancers();
+    app.parts.push_back(part);
+    part->app = &app;
+    part->ctrl = &ctrl;
+    part->load();
+    return part;
+}
+
+double frameMs(TDemoApp& app, Part_Dancers& part, float t)
+{
+    const int64_t start = platform::TicksNow();
+    part.ttime = t;
+    platform::ChannelSetPosition(part.channel, static_cast<int64_t>(t * platform::kAudioRate) * 4);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glUseProgram(0);
+    part.render();
+    ResetGLState();
+    SDL_GL_SwapWindow(app.window.window);
+    glFinish();
+    SDL_PumpEvents();
+    return static_cast<double>(platform::TicksNow() - start) / 1e4;
+}
+
+double quantile(std::vector<double> v, double q)
+{
+    std::sort(v.begin(), v.end());
+    return v[static_cast<size_t>(q * static_cast<double>(v.size() - 1) + 0.5)];
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int width = 0, height = 0, frames = 0;
+    if (argc != 3 || std::sscanf(argv[1], "%dx%d", &width, &height) != 2 || width < 16 || height < 16 ||
+        (frames = std::atoi(argv[2])) < 1) {
+        std::fprintf(stderr, "usage: frame_times WxH FRAMES\n");
+        return 2;
+    }
+    // Alive until the process ends, as in the player.
+    auto* app = new TDemoApp();
+    Part_Dancers* part = openShow(*app, width, height);
+    if (!part) {
+        std::printf("frame_times: no window: %s\n", app->window.failure.c_str());
+        return 1;
+    }
+    if (part->sequences[0].frames.empty()) {
+        std::printf("frame_times: no show data; run scripts/make-show-data.sh first\n");
+        return 1;
+    }
+    for (const ShowMoment& m : kShowMoments) frameMs(*app, *part, m.t);
+
+    std::vector<double> times;
+    for (int i = 0; i < frames; ++i) {
+        const size_t moment = static_cast<size_t>(i) % std::size(kShowMoments);
+        const float later = static_cast<float>(i / static_cast<int>(std::size(kShowMoments))) / 30.0f;
+        times.push_back(frameMs(*app, *part, kShowMoments[moment].t + later));
+        std::printf("frame %.2f\n", times.back());
+    }
+    std::printf("frames %d median %.2f p90 %.2f\n", frames, quantile(times, 0.5), quantile(times, 0.9));
+    std::fflush(stdout);
+    return 0;
+}
