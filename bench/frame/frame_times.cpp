@@ -5,8 +5,9 @@
 // Wine), so bench/frame/windows-against-linux.sh compares the two builds on
 // the same driver. Run from the repository root with the show data made.
 //
-// Prints "frame MS" per frame after the first round (which compiles and
-// fills everything once), then "frames N median MS p90 MS".
+// Prints the GL renderer, "frame MS" per frame after the first round (which compiles and
+// fills everything once), the mean colour of one frame, then "frames N
+// median MS p90 MS".
 #include "app/TDemoApp.h"
 #include "bench/frame/ShowMoments.h"
 #include "parts/dancers/Part_Dancers.h"
@@ -16,6 +17,8 @@
 #include <GL/glew.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -69,6 +72,27 @@ double frameMs(TDemoApp& app, Part_Dancers& part, float t)
     return static_cast<double>(platform::TicksNow() - start) / 1e4;
 }
 
+// The mean of each colour of the frame at `t`, read back before the swap:
+// the two builds should draw the same picture.
+void printPictureMeans(Part_Dancers& part, int width, int height, float t)
+{
+    part.ttime = t;
+    platform::ChannelSetPosition(part.channel, static_cast<int64_t>(t * platform::kAudioRate) * 4);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glUseProgram(0);
+    part.render();
+    ResetGLState();
+    std::vector<uint8_t> rgb(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    double sum[3] = {};
+    for (size_t i = 0; i < rgb.size(); ++i) sum[i % 3] += rgb[i];
+    const double pixels = static_cast<double>(width) * height;
+    std::printf("picture at %.1f s: mean R %.2f G %.2f B %.2f\n", t, sum[0] / pixels, sum[1] / pixels, sum[2] / pixels);
+}
+
 double quantile(std::vector<double> v, double q)
 {
     std::sort(v.begin(), v.end());
@@ -96,6 +120,8 @@ int main(int argc, char** argv)
         std::printf("frame_times: no show data; run scripts/make-show-data.sh first\n");
         return 1;
     }
+    std::printf("renderer: %s, %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
+                reinterpret_cast<const char*>(glGetString(GL_VERSION)));
     for (const ShowMoment& m : kShowMoments) frameMs(*app, *part, m.t);
 
     std::vector<double> times;
@@ -105,6 +131,7 @@ int main(int argc, char** argv)
         times.push_back(frameMs(*app, *part, kShowMoments[moment].t + later));
         std::printf("frame %.2f\n", times.back());
     }
+    printPictureMeans(*part, width, height, kShowMoments[1].t);
     std::printf("frames %d median %.2f p90 %.2f\n", frames, quantile(times, 0.5), quantile(times, 0.9));
     std::fflush(stdout);
     return 0;
