@@ -1,13 +1,15 @@
 // frame_times WxH FRAMES: the show's frames as a viewer gets them, timed one
 // by one: the dancers part rendered at a moment of each timeline window in
-// turn, the GL state reset, the window's buffers swapped and the driver
-// finished. Built from this one source for Linux and for Windows (run under
+// turn, the GL state reset, the driver finished, the window's buffers
+// swapped and the driver finished again. Built from this one source for Linux and for Windows (run under
 // Wine), so bench/frame/windows-against-linux.sh compares the two builds on
 // the same driver. Run from the repository root with the show data made.
 //
-// Prints the GL renderer, "frame MS" per frame after the first round (which compiles and
-// fills everything once), the mean colour of one frame, then "frames N
-// median MS p90 MS".
+// Prints the GL renderer, "frame MS swap MS cpu MS" per frame after the first round
+// (which compiles and fills everything once; the swap's share is timed from
+// the end of the rendering, finished, to the end of the swap, finished), the
+// mean colour of one frame, then "frames N median MS p90 MS, swap median MS,
+// CPU median MS".
 #include "app/TDemoApp.h"
 #include "bench/frame/ShowMoments.h"
 #include "parts/dancers/Part_Dancers.h"
@@ -15,6 +17,11 @@
 #include "platform/Platform.h"
 
 #include <GL/glew.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <ctime>
+#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -57,8 +64,34 @@ Part_Dancers* openShow(TDemoApp& app, int width, int height)
     return part;
 }
 
-double frameMs(TDemoApp& app, Part_Dancers& part, float t)
+// CPU time of the whole process (all of the driver's threads), in ms: on a
+// machine shared with other work it varies far less than the wall clock.
+// Wine counts it in the system's clock ticks (10 ms).
+double processCpuMs()
 {
+#ifdef _WIN32
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+    const auto ms = [](const FILETIME& f) {
+        return static_cast<double>((uint64_t{f.dwHighDateTime} << 32) | f.dwLowDateTime) / 1e4;
+    };
+    return ms(kernel) + ms(user);
+#else
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
+#endif
+}
+
+struct FrameTime {
+    double totalMs;
+    double swapMs;  // the swap and the driver's work for it
+    double cpuMs;
+};
+
+FrameTime timeFrame(TDemoApp& app, Part_Dancers& part, float t)
+{
+    const double cpu = processCpuMs();
     const int64_t start = platform::TicksNow();
     part.ttime = t;
     platform::ChannelSetPosition(part.channel, static_cast<int64_t>(t * platform::kAudioRate) * 4);
@@ -66,10 +99,13 @@ double frameMs(TDemoApp& app, Part_Dancers& part, float t)
     glUseProgram(0);
     part.render();
     ResetGLState();
+    glFinish();
+    const int64_t rendered = platform::TicksNow();
     SDL_GL_SwapWindow(app.window.window);
     glFinish();
     SDL_PumpEvents();
-    return static_cast<double>(platform::TicksNow() - start) / 1e4;
+    const int64_t end = platform::TicksNow();
+    return {static_cast<double>(end - start) / 1e4, static_cast<double>(end - rendered) / 1e4, processCpuMs() - cpu};
 }
 
 // The mean of each colour of the frame at `t`, read back before the swap:
@@ -120,19 +156,23 @@ int main(int argc, char** argv)
         std::printf("frame_times: no show data; run scripts/make-show-data.sh first\n");
         return 1;
     }
-    std::printf("renderer: %s, %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
+    std::printf("\nrenderer: %s, %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
                 reinterpret_cast<const char*>(glGetString(GL_VERSION)));
-    for (const ShowMoment& m : kShowMoments) frameMs(*app, *part, m.t);
+    for (const ShowMoment& m : kShowMoments) timeFrame(*app, *part, m.t);
 
-    std::vector<double> times;
+    std::vector<double> times, swaps, cpus;
     for (int i = 0; i < frames; ++i) {
         const size_t moment = static_cast<size_t>(i) % std::size(kShowMoments);
         const float later = static_cast<float>(i / static_cast<int>(std::size(kShowMoments))) / 30.0f;
-        times.push_back(frameMs(*app, *part, kShowMoments[moment].t + later));
-        std::printf("frame %.2f\n", times.back());
+        const FrameTime frame = timeFrame(*app, *part, kShowMoments[moment].t + later);
+        times.push_back(frame.totalMs);
+        swaps.push_back(frame.swapMs);
+        cpus.push_back(frame.cpuMs);
+        std::printf("frame %.2f swap %.2f cpu %.2f\n", frame.totalMs, frame.swapMs, frame.cpuMs);
     }
     printPictureMeans(*part, width, height, kShowMoments[1].t);
-    std::printf("frames %d median %.2f p90 %.2f\n", frames, quantile(times, 0.5), quantile(times, 0.9));
+    std::printf("frames %d median %.2f p90 %.2f, swap median %.2f, CPU median %.2f\n", frames, quantile(times, 0.5),
+                quantile(times, 0.9), quantile(swaps, 0.5), quantile(cpus, 0.5));
     std::fflush(stdout);
     return 0;
 }

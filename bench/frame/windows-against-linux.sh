@@ -6,7 +6,8 @@
 # (1280x720, 4 rounds, 16 frames a run). Needs build/ (the Linux build with
 # the benchmarks), build-windows/ (scripts/build-windows.sh) and the show
 # data (scripts/make-show-data.sh). Prints each run, then the median and p90
-# of all frames of each build and their ratio (Windows / Linux).
+# of all frames of each build, wall clock and CPU time of the process, and
+# their ratios (Windows / Linux).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 size=${1:-1280x720}
@@ -21,7 +22,9 @@ if [ -z "${DISPLAY:-}" ]; then
   exec scripts/with-display.sh "$0" "$@"
 fi
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# Wine's server and desktop leave before the display does.
+export WINEPREFIX=${WINEPREFIX:-/tmp/quellin-wine-$(id -u)}
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 
 run() {  # BUILD ROUND
   local out="$work/$1.$2"
@@ -31,9 +34,10 @@ run() {  # BUILD ROUND
     scripts/with-wine.sh "$windows" "$size" "$frames" | tr -d '\r' >"$out"
   fi
   grep '^frame ' "$out" | cut -d' ' -f2 >>"$work/$1.all"
+  grep '^frame ' "$out" | cut -d' ' -f6 >>"$work/$1.cpu"
   printf '%-7s run %d: %s\n' "$1" "$2" "$(grep '^frames ' "$out")"
   if [ "$2" = 1 ]; then
-    printf '%-7s %s; %s\n' "$1" "$(grep '^renderer' "$out")" "$(grep '^picture' "$out")"
+    printf '%-7s %s; %s\n' "$1" "$(grep -o "renderer: .*" "$out")" "$(grep '^picture' "$out")"
   fi
 }
 
@@ -45,7 +49,10 @@ done
 stats() { sort -g "$1" | awk '{ v[NR] = $1 } END { m = v[int((NR - 1) * 0.5 + 1.5)]; p = v[int((NR - 1) * 0.9 + 1.5)]; printf "%d %.1f %.1f", NR, m, p }'; }
 read -r ln lm lp <<<"$(stats "$work/linux.all")"
 read -r wn wm wp <<<"$(stats "$work/windows.all")"
-printf 'linux:   %d frames, median %.1f ms, p90 %.1f ms\n' "$ln" "$lm" "$lp"
-printf 'windows: %d frames, median %.1f ms, p90 %.1f ms\n' "$wn" "$wm" "$wp"
-awk -v lm="$lm" -v lp="$lp" -v wm="$wm" -v wp="$wp" \
-  'BEGIN { printf "windows / linux: median %.2fx, p90 %.2fx (target at most 1.2x)\n", wm / lm, wp / lp }'
+read -r _ lcm lcp <<<"$(stats "$work/linux.cpu")"
+read -r _ wcm wcp <<<"$(stats "$work/windows.cpu")"
+printf 'linux:   %d frames, wall median %.1f ms, p90 %.1f ms; CPU median %.1f ms, p90 %.1f ms\n' "$ln" "$lm" "$lp" "$lcm" "$lcp"
+printf 'windows: %d frames, wall median %.1f ms, p90 %.1f ms; CPU median %.1f ms, p90 %.1f ms\n' "$wn" "$wm" "$wp" "$wcm" "$wcp"
+awk -v lm="$lm" -v lp="$lp" -v wm="$wm" -v wp="$wp" -v lcm="$lcm" -v lcp="$lcp" -v wcm="$wcm" -v wcp="$wcp" \
+  'BEGIN { printf "windows / linux: wall median %.2fx, p90 %.2fx; CPU median %.2fx, p90 %.2fx (target at most 1.2x)\n",
+           wm / lm, wp / lp, wcm / lcm, wcp / lcp }'
