@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -81,15 +82,29 @@ bool runPlayer(const std::vector<std::string>& command, PlayerRun& run, std::str
     }
     close(pipeEnds[1]);
 
-    // Every line is stamped with the moment the read that completed it returned.
+    // Every line is stamped with the moment the wait for it ended. Reading
+    // stops at the end of the pipe, or once the player has ended and nothing
+    // more comes (a server the player started may hold the pipe open).
     std::vector<Arrival> arrivals;
     std::vector<std::pair<int64_t, int64_t>> positions;  // player time, bytes
     int64_t begin = -1, seek = -1;
     std::string pending;
     char buffer[65536];
+    int status = 0;
+    bool ended = false;
     for (;;) {
-        const ssize_t got = read(pipeEnds[0], buffer, sizeof buffer);
+        pollfd waiting{pipeEnds[0], POLLIN, 0};
+        const int ready = poll(&waiting, 1, 1000);
         const int64_t now = platform::TicksNow();
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready == 0) {
+            if (waitpid(child, &status, WNOHANG) == child) {
+                ended = true;
+                break;
+            }
+            continue;
+        }
+        const ssize_t got = ready > 0 ? read(pipeEnds[0], buffer, sizeof buffer) : -1;
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
         pending.append(buffer, static_cast<size_t>(got));
@@ -113,8 +128,7 @@ bool runPlayer(const std::vector<std::string>& command, PlayerRun& run, std::str
         pending.erase(0, start);
     }
     close(pipeEnds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
+    if (!ended) waitpid(child, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         error = "the player failed (status " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";
         return false;
