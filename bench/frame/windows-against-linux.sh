@@ -7,7 +7,7 @@
 # the benchmarks), build-windows/ (scripts/build-windows.sh) and the show
 # data (scripts/make-show-data.sh). Prints each run, then the median and p90
 # of all frames of each build, wall clock and CPU time of the process, and
-# their ratios (Windows / Linux).
+# their ratios (Windows / Linux), then the ratio of each round's run medians.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 size=${1:-1280x720}
@@ -35,6 +35,7 @@ run() {  # BUILD ROUND
   fi
   grep '^frame ' "$out" | cut -d' ' -f2 >>"$work/$1.all"
   grep '^frame ' "$out" | cut -d' ' -f6 >>"$work/$1.cpu"
+  grep '^frames ' "$out" | cut -d' ' -f4 >>"$work/$1.runs"
   printf '%-7s run %d: %s\n' "$1" "$2" "$(grep '^frames ' "$out")"
   if [ "$2" = 1 ]; then
     printf '%-7s %s; %s\n' "$1" "$(grep -o "renderer: .*" "$out")" "$(grep '^picture' "$out")"
@@ -56,3 +57,8 @@ printf 'windows: %d frames, wall median %.1f ms, p90 %.1f ms; CPU median %.1f ms
 awk -v lm="$lm" -v lp="$lp" -v wm="$wm" -v wp="$wp" -v lcm="$lcm" -v lcp="$lcp" -v wcm="$wcm" -v wcp="$wcp" \
   'BEGIN { printf "windows / linux: wall median %.2fx, p90 %.2fx; CPU median %.2fx, p90 %.2fx (target at most 1.2x)\n",
            wm / lm, wp / lp, wcm / lcm, wcp / lcp }'
+# Load from other work comes and goes over seconds: each Windows run against
+# the Linux run just before it is the steadier wall-clock figure.
+paste "$work/linux.runs" "$work/windows.runs" | awk '{ printf "%.2f\n", $2 / $1 }' >"$work/paired"
+pm=$(sort -g "$work/paired" | awk '{ v[NR] = $1 } END { printf "%.2f", v[int((NR - 1) * 0.5 + 1.5)] }')
+printf 'windows / linux, run medians paired by round: %s; median %.2fx\n' "$(tr '\n' ' ' <"$work/paired")" "$pm"
