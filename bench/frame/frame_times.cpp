@@ -1,15 +1,16 @@
 // frame_times WxH FRAMES: the show's frames as a viewer gets them, timed one
 // by one: the dancers part rendered at a moment of each timeline window in
-// turn, the GL state reset, the driver finished, the window's buffers
-// swapped and the driver finished again. Built from this one source for Linux and for Windows (run under
-// Wine), so bench/frame/windows-against-linux.sh compares the two builds on
-// the same driver. Run from the repository root with the show data made.
+// turn, the GL state reset, the driver finished, the window's buffers swapped
+// and the driver finished again. Built from this one source for Linux and for
+// Windows (run under Wine), so bench/frame/windows-against-linux.sh compares
+// the two builds on the same driver. Run from the repository root with the
+// show data made.
 //
-// Prints the GL renderer, "frame MS swap MS cpu MS" per frame after the first round
-// (which compiles and fills everything once; the swap's share is timed from
-// the end of the rendering, finished, to the end of the swap, finished), the
-// mean colour of one frame, then "frames N median MS p90 MS, swap median MS,
-// CPU median MS".
+// Prints the GL renderer; "frame MS swap MS cpu MS" for each frame after a
+// first round that compiles and fills everything once (the swap's share runs
+// from the end of the finished rendering to the end of the finished swap);
+// the mean colour of one frame; then "frames N median MS p90 MS, swap median
+// MS, CPU median MS".
 #include "app/TDemoApp.h"
 #include "bench/frame/ShowMoments.h"
 #include "parts/dancers/Part_Dancers.h"
