@@ -14,11 +14,12 @@ tool=${QUELLIN_LINUX_BUILD_DIR:-build}/bench/sound/heard_offsets
 [ -x "$tool" ] || { echo "no $tool: build the Linux build with its benchmarks first"; exit 77; }
 pactl info >/dev/null 2>&1 || { echo "no sound server: run under tests/support/with-sound-server.sh"; exit 1; }
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-# A Wine prefix of its own, a copy of the shared one where that is made.
+# A Wine prefix of its own, a copy of the shared one where that is made; its
+# server ends with the test.
 shared=/tmp/quellin-wine-$(id -u)
 [ -f "$shared/system.reg" ] && cp -a "$shared" "$work/prefix"
 export WINEPREFIX=$work/prefix
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 
 out=$(QUELLIN_AUDIO=wasapi "$tool" --seconds 6 --seek-at 3 --seek-to 1.1 --fail-above-ms 40 \
   --player scripts/with-wine.sh "$build/click_player.exe" 2>&1 | tr -d '\r') ||
