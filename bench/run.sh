@@ -10,6 +10,8 @@
 #   heard position per output path     build/bench/sound/heard_offsets (private sound server)
 #   the sound system's faults          build/bench/sound/sound_faults (that server killed, stopped)
 #   the full show through that server  tests/e2e/test_full_show.sh beside it
+#   the Windows build under Wine       heard position through WASAPI, frame time against
+#                                      the Linux build (where build-windows/ is built)
 # BENCH_QUICK=1 takes fewer rounds. Everything is written to bench/.results/
 # (ignored) as well.
 set -euo pipefail
@@ -85,3 +87,17 @@ faults() { scripts/with-display.sh tests/support/with-sound-server.sh build/benc
 section "the full show through the sound server"
 tests/support/with-sound-server.sh bash tests/e2e/test_full_show.sh |
   tee "$results/show-server-run.txt"
+
+section "the Windows build under Wine: heard position through WASAPI, frame time against Linux"
+if [ -f build-windows/click_player.exe ] && [ -f build-windows/frame_times.exe ]; then
+  {
+    echo "-- heard position, QUELLIN_AUDIO=wasapi"
+    QUELLIN_AUDIO=wasapi tests/support/with-sound-server.sh build/bench/sound/heard_offsets \
+      --seconds "$heard_seconds" --seek-at "$((heard_seconds / 2))" --seek-to 3.1 \
+      --player scripts/with-wine.sh build-windows/click_player.exe | tr -d '\r'
+    echo "-- frame time, 1280x720"
+    bench/frame/windows-against-linux.sh 1280x720 "$([ -n "$quick" ] && echo 2 || echo 6)" 16
+  } | tee "$results/windows.txt"
+else
+  echo "skipped: needs the Windows build (scripts/build-windows.sh)" | tee "$results/windows.txt"
+fi

@@ -6,6 +6,7 @@
 // the show was built from changed. Run from the repository root with the show
 // data made.
 #include "app/TDemoApp.h"
+#include "bench/frame/ShowMoments.h"
 #include "parts/dancers/DancerSchedule.h"
 #include "parts/dancers/DancerVertices.h"
 #include "parts/dancers/Part_Dancers.h"
@@ -24,21 +25,6 @@
 #include <vector>
 
 namespace {
-
-struct Window {
-    const char* name;
-    float t;
-};
-
-// One moment in each window of the timeline.
-const Window kWindows[] = {
-    {"intro orbit, 1 dancer", 10.0f},         {"front view, 3 dancers + rings", 25.0f},
-    {"orbit, 2 dancers + 200x200 grid", 42.0f}, {"dolly, 1 dancer + strip", 60.0f},
-    {"shots, 3 dancers + 29 rings", 80.0f},   {"close-up, 1 dancer all points", 105.0f},
-    {"shots, 5 dancers + 29 rings", 120.0f},  {"closing dolly + strip", 138.0f},
-};
-// At 67.9 s exactly no dancer, ring, circle or grid is drawn: the passes alone.
-constexpr float kPassesAlone = 67.9f;
 
 using Clock = std::chrono::steady_clock;
 
@@ -164,18 +150,18 @@ int main(int argc, char** argv)
         }
         // Warm up every path once (shader compiles, buffers growing).
         renderFrame(part, kPassesAlone);
-        for (const Window& w : kWindows) renderFrame(part, w.t);
+        for (const ShowMoment& w : kShowMoments) renderFrame(part, w.t);
 
         std::vector<double> passesWall, passesCpu;
-        std::vector<std::vector<double>> wall(std::size(kWindows)), cpu(std::size(kWindows));
+        std::vector<std::vector<double>> wall(std::size(kShowMoments)), cpu(std::size(kShowMoments));
         for (int r = 0; r < rounds; ++r) {
             // Side by side: the passes alone, then every window, a frame apart in time.
             const float step = static_cast<float>(r) / 30.0f;
             const FrameCost base = renderFrame(part, kPassesAlone);
             passesWall.push_back(base.wallMs);
             passesCpu.push_back(base.cpuMs);
-            for (size_t i = 0; i < std::size(kWindows); ++i) {
-                const FrameCost c = renderFrame(part, kWindows[i].t + step);
+            for (size_t i = 0; i < std::size(kShowMoments); ++i) {
+                const FrameCost c = renderFrame(part, kShowMoments[i].t + step);
                 wall[i].push_back(c.wallMs);
                 cpu[i].push_back(c.cpuMs);
             }
@@ -186,17 +172,17 @@ int main(int argc, char** argv)
         std::printf("  %-36s %9s %7s %9s %7s\n", "", "wall ms", "ratio", "CPU ms", "ratio");
         std::printf("  %-36s %9.1f %6.2fx %9.1f %6.2fx\n", "passes alone (67.9 s)", baseWall, 1.0, baseCpu, 1.0);
         double worstWall = 0, worstCpu = 0;
-        for (size_t i = 0; i < std::size(kWindows); ++i) {
+        for (size_t i = 0; i < std::size(kShowMoments); ++i) {
             const double w = median(wall[i]);
             const double c = median(cpu[i]);
             worstWall = std::max(worstWall, w / baseWall);
             worstCpu = std::max(worstCpu, c / baseCpu);
-            std::printf("  %-36s %9.1f %6.2fx %9.1f %6.2fx\n", kWindows[i].name, w, w / baseWall, c, c / baseCpu);
+            std::printf("  %-36s %9.1f %6.2fx %9.1f %6.2fx\n", kShowMoments[i].name, w, w / baseWall, c, c / baseCpu);
         }
         std::printf("  heaviest window / passes alone: %.2fx wall, %.2fx CPU (target 1.50x)\n", worstWall, worstCpu);
 
         std::printf("  dancer vertex lists, CPU per frame (median of 50):\n");
-        for (const Window& w : kWindows)
+        for (const ShowMoment& w : kShowMoments)
             std::printf("    %-34s %8.0f us\n", w.name, buildMicros(part, w.t, 50));
 
         const size_t files = part.progThatch.sources.size() + part.progFinal.sources.size() +

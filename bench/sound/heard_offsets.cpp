@@ -5,12 +5,20 @@
 // track. Needs a running sound server with the sink the back end plays to.
 //
 //   heard_offsets [--seconds S] [--seek-at A --seek-to B] [--fail-above-ms M] [--warm-up W]
+//                 [--player COMMAND...]
+//
+// With --player the clicks are played by another program (click_player, for
+// instance the Windows build's under Wine: --player scripts/with-wine.sh
+// build-windows/click_player.exe), which is given TRACK SECONDS WARM-UP
+// [SEEK-AT SEEK-TO] after COMMAND and prints its readings; everything after
+// --player is the command.
 //
 // Prints the offsets (reported minus heard, in ms; positive: the position is
 // ahead of the sound) and how long the position held after the seek. Exits 1
 // when too few clicks were heard or an offset is larger than M.
 #include "bench/sound/ClickTrack.h"
 #include "bench/sound/MonitorRecorder.h"
+#include "bench/sound/PlayerProcess.h"
 #include "platform/Audio.h"
 #include "platform/AudioDecode.h"
 #include "platform/Platform.h"
@@ -34,13 +42,22 @@ struct Options {
     double seekTo = 0;
     double failAboveMs = -1;
     double warmUp = 2.5;
+    std::vector<std::string> player;  // empty: the clicks are played here
 };
 
 Options parse(int argc, char** argv)
 {
     Options o;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; i += 2) {
         const std::string name = argv[i];
+        if (name == "--player" && i + 1 < argc) {
+            o.player.assign(argv + i + 1, argv + argc);
+            return o;
+        }
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "%s needs a value\n", name.c_str());
+            std::exit(2);
+        }
         const double value = std::atof(argv[i + 1]);
         if (name == "--seconds") o.seconds = value;
         else if (name == "--seek-at") o.seekAt = value;
@@ -53,6 +70,73 @@ Options parse(int argc, char** argv)
         }
     }
     return o;
+}
+
+std::string number(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+// What was played: the reported positions on our clock, when the track
+// started over and when it was sought.
+struct Played {
+    std::vector<Reading> log;
+    int64_t begin = 0;
+    int64_t seekTicks = -1;
+    std::string output;
+};
+
+// The clicks played by the back end in this process.
+Played playHere(const Options& options, const std::string& track)
+{
+    platform::AudioInit(-1, platform::kAudioRate);
+    const platform::AudioHandle channel = platform::SampleGetChannel(platform::SampleLoad(track));
+    platform::Start();
+    // A null sink sleeps in blocks of two seconds while idle and takes that
+    // long to follow a new stream: play a while first, then start over.
+    platform::ChannelPlay(channel, true);
+    platform::Sleep(static_cast<uint32_t>(options.warmUp * 1000));
+    platform::ChannelPlay(channel, true);
+
+    Played played;
+    played.begin = platform::TicksNow();
+    for (int64_t now = played.begin; now - played.begin < static_cast<int64_t>(options.seconds * kTicksPerSecond);
+         now = platform::TicksNow()) {
+        if (options.seekAt >= 0 && played.seekTicks < 0 &&
+            now - played.begin >= static_cast<int64_t>(options.seekAt * kTicksPerSecond)) {
+            platform::ChannelSetPosition(channel, static_cast<int64_t>(options.seekTo * platform::kAudioRate) * 4);
+            played.seekTicks = platform::TicksNow();
+        }
+        played.log.push_back({platform::TicksNow(), platform::ChannelGetPosition(channel)});
+        platform::Sleep(1);
+    }
+    played.output = platform::AudioOutputName();
+    return played;
+}
+
+// The clicks played by the player program; false when it failed.
+bool playThere(const Options& options, const std::string& track, Played& played)
+{
+    std::vector<std::string> command = options.player;
+    command.insert(command.end(), {track, number(options.seconds), number(options.warmUp)});
+    if (options.seekAt >= 0) command.insert(command.end(), {number(options.seekAt), number(options.seekTo)});
+    PlayerRun run;
+    std::string error;
+    const bool ok = runPlayer(command, run, error);
+    std::fputs(run.lines.c_str(), stdout);
+    if (!ok) {
+        std::printf("player: %s\n", error.c_str());
+        return false;
+    }
+    std::printf("player's clock: ours minus its %+.3f ms, drifting %+.1f ppm; each second's least delay within %.3f ms "
+                "of that line\n", run.offsetMs, run.driftPpm, run.fitMs);
+    played.log = std::move(run.log);
+    played.begin = run.begin;
+    played.seekTicks = run.seek;
+    played.output = run.output;
+    return true;
 }
 
 }  // namespace
@@ -84,28 +168,15 @@ int main(int argc, char** argv)
         std::printf("cannot record the sink's monitor: %s\n", error.c_str());
         return 1;
     }
-    platform::AudioInit(-1, platform::kAudioRate);
-    const platform::AudioHandle channel = platform::SampleGetChannel(platform::SampleLoad(track));
-    platform::Start();
-    // A null sink sleeps in blocks of two seconds while idle and takes that
-    // long to follow a new stream: play a while first, then start over.
-    platform::ChannelPlay(channel, true);
-    platform::Sleep(static_cast<uint32_t>(options.warmUp * 1000));
-    platform::ChannelPlay(channel, true);
-
-    std::vector<Reading> log;
-    const int64_t begin = platform::TicksNow();
-    int64_t seekTicks = -1;
-    for (int64_t now = begin; now - begin < static_cast<int64_t>(options.seconds * kTicksPerSecond); now = platform::TicksNow()) {
-        if (options.seekAt >= 0 && seekTicks < 0 && now - begin >= static_cast<int64_t>(options.seekAt * kTicksPerSecond)) {
-            platform::ChannelSetPosition(channel, static_cast<int64_t>(options.seekTo * platform::kAudioRate) * 4);
-            seekTicks = platform::TicksNow();
-        }
-        log.push_back({platform::TicksNow(), platform::ChannelGetPosition(channel)});
-        platform::Sleep(1);
-    }
+    Played played;
+    if (options.player.empty()) played = playHere(options, track);
+    const bool playedThere = options.player.empty() || playThere(options, track, played);
+    const std::vector<Reading>& log = played.log;
+    const int64_t begin = played.begin;
+    const int64_t seekTicks = played.seekTicks;
     recorder.stop();
     std::filesystem::remove_all(dir);
+    if (!playedThere) return 1;
 
     // Each click heard, against the position reported at that moment. Not
     // compared: clicks heard within 250 ms of a seek or of the restart (the
@@ -129,7 +200,7 @@ int main(int argc, char** argv)
         offsets.push_back((reported - static_cast<double>(nearestClick(clicks, reported))) * 1000.0 / platform::kAudioRate);
     }
 
-    const char* output = platform::AudioOutputName();
+    const char* output = played.output.c_str();
     const auto expected = static_cast<size_t>(options.seconds / kClickSpacing);
     if (offsets.size() < expected / 2) {
         std::printf("%s: only %zu of about %zu clicks heard and matched\n", output, offsets.size(), expected);

@@ -3,7 +3,11 @@
 // work: it opens the stream, fills the buffer whenever the engine signals,
 // and after every fill notes the audio clock's position (the frame reaching
 // the speaker) with the performance-counter time it was taken at; the heard
-// frame runs on from that note in real time. A call that fails (the device
+// frame runs on from the notes in real time. A note taken late (the thread
+// woke late, or the position moves in steps and was read a while after its
+// last one, as under Wine) shows a frame that was reached earlier than its
+// time says, never later, so of the notes of the last 100 ms the one that
+// runs on the furthest is the truest. A call that fails (the device
 // unplugged or invalidated, the audio service stopped) ends the thread and
 // the output is lost: the back end runs the music on and opens a new one.
 #include "platform/Audio.h"
@@ -18,6 +22,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -27,6 +32,7 @@ namespace {
 
 constexpr REFERENCE_TIME kBufferDuration = 500'000;  // 50 ms, in 100 ns units
 constexpr DWORD kWakeMs = 200;                       // a late signal never stalls the thread
+constexpr int64_t kNoteWindow = 1'000'000;           // 100 ms of notes, in TicksNow units
 
 template <typename T>
 void release(T*& object)
@@ -105,7 +111,8 @@ public:
     {
         const std::lock_guard<std::mutex> guard(lock_);
         frame = noted_;
-        if (running_) frame += std::max<int64_t>(now - notedTicks_, 0) * kAudioRate / 10'000'000;
+        for (const Note& n : notes_)
+            frame = std::max(frame, n.frame + std::max<int64_t>(now - n.ticks, 0) * kAudioRate / 10'000'000);
         // A new note may fall a little short of where the last one was run on to.
         frame = std::max(std::min(frame, written_), reported_);
         reported_ = frame;
@@ -212,9 +219,9 @@ private:
         const HRESULT result = clock_->GetPosition(&position, &counter);
         if (FAILED(result)) return result;
         const auto frames = static_cast<int64_t>(position * kAudioRate / clockFrequency_);
-        noted_ = std::max(noted_, std::min(base_ + frames, written_));
-        notedTicks_ = static_cast<int64_t>(counter);
-        running_ = true;  // time runs on from the first note
+        const auto ticks = static_cast<int64_t>(counter);
+        notes_.push_back({std::min(base_ + frames, written_), ticks});
+        while (notes_.front().ticks < ticks - kNoteWindow) notes_.pop_front();
         return S_OK;
     }
 
@@ -236,8 +243,11 @@ private:
                 result = client_->Stop();
                 if (SUCCEEDED(result)) result = client_->Reset();
                 if (SUCCEEDED(result)) {
+                    // Notes of the old queue say nothing of the new one:
+                    // the position holds at its start until a new note.
                     base_ = written_;
                     noted_ = std::max(noted_, base_);
+                    notes_.clear();
                     result = fill();
                 }
                 if (SUCCEEDED(result)) result = client_->Start();
@@ -269,12 +279,15 @@ private:
     bool stopping_ = false;  // the output is being destroyed
     std::atomic<bool> lost_{false};
     std::string lossReason_;  // written once, before lost_ is set
-    bool running_ = false;
+    struct Note {
+        int64_t frame;  // the stream frame heard
+        int64_t ticks;  // when, in TicksNow units
+    };
     bool dropQueued_ = false;
     int64_t written_ = 0;     // stream frames handed to the engine
     int64_t base_ = 0;        // the stream frame at which the clock's position last started from 0
-    int64_t noted_ = 0;       // the heard frame at the last note
-    int64_t notedTicks_ = 0;  // when it was heard, in TicksNow units
+    int64_t noted_ = 0;       // the heard frame where no note runs on (before the first, after a drop)
+    std::deque<Note> notes_;  // the last 100 ms of notes, oldest first
     int64_t reported_ = 0;    // the heard frame last reported
 };
 
