@@ -44,7 +44,9 @@ class SoundOutput : public testing::TestWithParam<std::string> {};
 
 TEST_P(SoundOutput, TheHeardFrameFollowsRealTimeBehindTheMixAndCatchesUpAfterADrop)
 {
-    Mixed mixed;
+    // The output mixes until the process ends, so what its mixer writes to
+    // must live as long: like the output, it is never freed.
+    Mixed& mixed = *new Mixed;
     std::string failure;
     auto opened = openOutput(GetParam(), [&mixed](int16_t* out, int frames, int64_t streamFrame) {
         const std::lock_guard<std::mutex> guard(mixed.lock);
