@@ -11,6 +11,7 @@
 // its device is gone) says it is lost and stays so. The back end then keeps
 // the music's time without it and opens a new one of the same choice on a
 // thread of its own, so an output only has to notice and report the loss.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -51,11 +52,25 @@ public:
     virtual void replaceQueued(const std::function<void()>& move) = 0;
 
     // True once the output can play no more; cheap enough for every frame.
-    virtual bool lost() const = 0;
+    bool lost() const { return lost_.load(std::memory_order_acquire); }
 
     // What was lost and why, once lost() is true ("the server closed the
     // connection", "No such device").
-    virtual std::string lossReason() const = 0;
+    std::string lossReason() const { return lost() ? lossReason_ : std::string(); }
+
+protected:
+    // Called on the output's own thread when it can play no more; the first
+    // reason stays.
+    void markLost(std::string why)
+    {
+        if (lost()) return;
+        lossReason_ = std::move(why);
+        lost_.store(true, std::memory_order_release);
+    }
+
+private:
+    std::atomic<bool> lost_{false};
+    std::string lossReason_;  // written once, before lost_ publishes it
 };
 
 // The first output this system offers that opens, in its own order (the sound

@@ -178,10 +178,6 @@ public:
         dropQueued_ = true;
     }
 
-    bool lost() const override { return lost_.load(std::memory_order_acquire); }
-
-    std::string lossReason() const override { return lost() ? lossReason_ : std::string(); }
-
 private:
     void run()
     {
@@ -248,11 +244,7 @@ private:
         return 0;
     }
 
-    void lose(int error)
-    {
-        lossReason_ = snd_strerror(error);
-        lost_.store(true, std::memory_order_release);
-    }
+    void lose(int error) { markLost(snd_strerror(error)); }
 
     AudioMixer mixer_;
     snd_pcm_t* pcm_;
@@ -260,8 +252,6 @@ private:
     snd_pcm_uframes_t periodFrames_;
     std::thread writer_;
     std::atomic<bool> stopping_{false};
-    std::atomic<bool> lost_{false};
-    std::string lossReason_;  // written once, before lost_
 
     // The writer's own: mixed frames not yet taken by the device.
     std::vector<int16_t> buffer_;

@@ -101,10 +101,6 @@ public:
         pa_threaded_mainloop_unlock(loop_);
     }
 
-    bool lost() const override { return lost_.load(std::memory_order_acquire); }
-
-    std::string lossReason() const override { return lost() ? lossReason_ : std::string(); }
-
 private:
     static bool fail(std::string& failure, const char* why)
     {
@@ -117,7 +113,7 @@ private:
     {
         auto* output = static_cast<ServerOutput*>(self);
         if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context)))
-            output->lose(pa_strerror(pa_context_errno(context)));
+            output->markLost(pa_strerror(pa_context_errno(context)));
         pa_threaded_mainloop_signal(output->loop_, 0);
     }
 
@@ -125,16 +121,8 @@ private:
     {
         auto* output = static_cast<ServerOutput*>(self);
         if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
-            output->lose(pa_strerror(pa_context_errno(output->context_)));
+            output->markLost(pa_strerror(pa_context_errno(output->context_)));
         pa_threaded_mainloop_signal(output->loop_, 0);
-    }
-
-    // The reason is written once, before the flag that publishes it.
-    void lose(const char* why)
-    {
-        if (lost()) return;
-        lossReason_ = why;
-        lost_.store(true, std::memory_order_release);
     }
 
     static void timeUp(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)
@@ -216,8 +204,6 @@ private:
     int64_t written_ = 0;  // stream frames handed to the server; the loop's lock guards it
     bool timedOut_ = false;
     std::string description_;
-    std::atomic<bool> lost_{false};
-    std::string lossReason_;
 };
 
 }  // namespace

@@ -127,10 +127,6 @@ public:
         dropQueued_ = true;
     }
 
-    bool lost() const override { return lost_.load(std::memory_order_acquire); }
-
-    std::string lossReason() const override { return lost() ? lossReason_ : std::string(); }
-
 private:
     void run()
     {
@@ -257,8 +253,7 @@ private:
             if (SUCCEEDED(result)) result = note();
         }
         if (stopping_) return;
-        lossReason_ = hresultText(result);
-        lost_.store(true, std::memory_order_release);
+        markLost(hresultText(result));
     }
 
     AudioMixer mixer_;
@@ -277,8 +272,6 @@ private:
     std::string setUpFailure_;
     bool startWanted_ = false;
     bool stopping_ = false;  // the output is being destroyed
-    std::atomic<bool> lost_{false};
-    std::string lossReason_;  // written once, before lost_ is set
     struct Note {
         int64_t frame;  // the stream frame heard
         int64_t ticks;  // when, in TicksNow units

@@ -125,10 +125,6 @@ public:
         fillFree();
     }
 
-    bool lost() const override { return lost_.load(std::memory_order_acquire); }
-
-    std::string lossReason() const override { return lost() ? lossReason_ : std::string(); }
-
 private:
     void run()
     {
@@ -150,10 +146,7 @@ private:
             buffer.dwFlags &= ~static_cast<DWORD>(WHDR_DONE);
             if (const MMRESULT result = waveOutWrite(wave_, &buffer, sizeof(WAVEHDR)); result != MMSYSERR_NOERROR) {
                 buffer.dwFlags |= WHDR_DONE;
-                if (!lost()) {
-                    lossReason_ = waveText(result);
-                    lost_.store(true, std::memory_order_release);
-                }
+                markLost(waveText(result));
                 break;
             }
             written_ += kBufferFrames;
@@ -168,8 +161,6 @@ private:
     std::array<std::vector<int16_t>, kBuffers> samples_;
 
     std::thread thread_;
-    std::atomic<bool> lost_{false};
-    std::string lossReason_;  // written once, before lost_ is set
 
     std::mutex lock_;
     bool stopping_ = false;  // the output is being destroyed
