@@ -23,6 +23,15 @@ void ResetGLState()
     glDisable(GL_CULL_FACE);
 }
 
+void TDemoApp::CreateRenderTargets(int32_t w, int32_t h)
+{
+    renderTargets[kFullMultisample].Create(w, h, 4);
+    renderTargets[kFull].Create(w, h, 0);
+    renderTargets[kQuarterMultisample].Create(w / 4, h / 4, 4);
+    renderTargets[kQuarter].Create(w / 4, h / 4, 0);
+    renderTargets[kSquare].Create(1024, 1024, 0);
+}
+
 void TDemoApp::Start()
 {
     if (FILE* file = std::fopen("FreeCam.bin", "rb")) {
@@ -37,13 +46,7 @@ void TDemoApp::Start()
         }
     }
 
-    const int32_t w = window.width;
-    const int32_t h = window.height;
-    renderTargets[kFullMultisample].Create(w, h, 4);
-    renderTargets[kFull].Create(w, h, 0);
-    renderTargets[kQuarterMultisample].Create(w / 4, h / 4, 4);
-    renderTargets[kQuarter].Create(w / 4, h / 4, 0);
-    renderTargets[kSquare].Create(1024, 1024, 0);
+    CreateRenderTargets(window.width, window.height);
 
     controls._nano = &nano_kontrol2;
     if (developer_mode) {

@@ -79,6 +79,10 @@ struct TDemoApp {
     // Reads the camera file, creates the render targets, starts the controller
     // and loads every part; run once between the dialog and the frame loop.
     void Start();
+
+    // The show's render targets for a w x h window, in the order the show
+    // makes them at start.
+    void CreateRenderTargets(int32_t w, int32_t h);
     // One frame of the show: input, every part, overlay, swap.
     void RunFrame();
     // Input of one frame: mouse, frame time, events, free camera.

@@ -43,11 +43,7 @@ Part_Dancers* openShow(TDemoApp& app, int width, int height)
     if (!app.window.Init(0, 0, width, height, false)) return nullptr;
     app.width = width;
     app.height = height;
-    app.renderTargets[TDemoApp::kFullMultisample].Create(width, height, 4);
-    app.renderTargets[TDemoApp::kFull].Create(width, height, 0);
-    app.renderTargets[TDemoApp::kQuarterMultisample].Create(width / 4, height / 4, 4);
-    app.renderTargets[TDemoApp::kQuarter].Create(width / 4, height / 4, 0);
-    app.renderTargets[TDemoApp::kSquare].Create(1024, 1024, 0);
+    app.CreateRenderTargets(width, height);
     TLiveControls& ctrl = app.controls;
     ctrl._k0 = ctrl._k1 = ctrl._k2 = ctrl._k3 = ctrl._k4 = -1.0f;
     ctrl._kx = ctrl._ky = ctrl._kz = -1.0f;
@@ -90,16 +86,22 @@ struct FrameTime {
     double cpuMs;
 };
 
-FrameTime timeFrame(TDemoApp& app, Part_Dancers& part, float t)
+// The show's frame at `t`, the music held there, drawn as the player draws it.
+void drawAt(Part_Dancers& part, float t)
 {
-    const double cpu = processCpuMs();
-    const int64_t start = platform::TicksNow();
     part.ttime = t;
     platform::ChannelSetPosition(part.channel, static_cast<int64_t>(t * platform::kAudioRate) * 4);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glUseProgram(0);
     part.render();
     ResetGLState();
+}
+
+FrameTime timeFrame(TDemoApp& app, Part_Dancers& part, float t)
+{
+    const double cpu = processCpuMs();
+    const int64_t start = platform::TicksNow();
+    drawAt(part, t);
     glFinish();
     const int64_t rendered = platform::TicksNow();
     SDL_GL_SwapWindow(app.window.window);
@@ -113,12 +115,7 @@ FrameTime timeFrame(TDemoApp& app, Part_Dancers& part, float t)
 // the two builds should draw the same picture.
 void printPictureMeans(Part_Dancers& part, int width, int height, float t)
 {
-    part.ttime = t;
-    platform::ChannelSetPosition(part.channel, static_cast<int64_t>(t * platform::kAudioRate) * 4);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glUseProgram(0);
-    part.render();
-    ResetGLState();
+    drawAt(part, t);
     std::vector<uint8_t> rgb(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     glReadBuffer(GL_BACK);

@@ -28,12 +28,7 @@ bool CaptureSession::open(int width, int height, std::string& error)
     app.width = width;
     app.height = height;
 
-    // The render targets the player makes at start, in its order.
-    app.renderTargets[TDemoApp::kFullMultisample].Create(width, height, 4);
-    app.renderTargets[TDemoApp::kFull].Create(width, height, 0);
-    app.renderTargets[TDemoApp::kQuarterMultisample].Create(width / 4, height / 4, 4);
-    app.renderTargets[TDemoApp::kQuarter].Create(width / 4, height / 4, 0);
-    app.renderTargets[TDemoApp::kSquare].Create(1024, 1024, 0);
+    app.CreateRenderTargets(width, height);
 
     // No controller: every mapped knob reads -1, as in the player from its
     // second frame on.
